@@ -1,0 +1,53 @@
+#include "superficie.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace ventanas {
+
+Superficie::Superficie(QWidget* padre) : QWidget(padre) {
+  lienzo_.redimensionar(width(), height(), color_);
+  lienzo_.llenar(color_);
+  lienzo_.al_cambiar([this](const QRect& r) {
+    if (!pintando_) update(r);
+  });
+}
+
+void Superficie::poner_color(TColor c) {
+  color_ = c;
+  invalidar();
+}
+
+void Superficie::invalidar() {
+  repintar_todo_ = true;
+  update();
+}
+
+void Superficie::pintar_pendiente() {
+  if (!repintar_todo_) return;
+  repintar_todo_ = false;
+  pintando_ = true;
+  lienzo_.llenar(color_);
+  if (al_pintar_) al_pintar_();
+  pintando_ = false;
+  update();
+}
+
+void Superficie::paintEvent(QPaintEvent* e) {
+  pintar_pendiente();
+  QPainter p(this);
+  p.drawImage(e->rect(), lienzo_.imagen(), e->rect());
+}
+
+void Superficie::resizeEvent(QResizeEvent* e) {
+  lienzo_.redimensionar(width(), height(), color_);
+  repintar_todo_ = true;
+  QWidget::resizeEvent(e);
+}
+
+void Superficie::showEvent(QShowEvent* e) {
+  repintar_todo_ = true;
+  QWidget::showEvent(e);
+}
+
+}  // namespace ventanas
