@@ -80,14 +80,10 @@ uint64_t reloj_monotono()
 }
 
 struct DriverVirtual::Tarjeta {
-    explicit Tarjeta(Contador8254::Reloj reloj) : contador(std::move(reloj)) {}
+    Tarjeta(int n, Contador8254::Reloj reloj) : numero(n), contador(std::move(reloj)) {}
 
-    bool conectada = false;
-    uint16_t io_base = 0;
-    uint16_t op_base = 0;
-    uint8_t irq = 0xFF;
-    Conversor conversor;
-
+    int numero;
+    uint8_t irq = 0xFF;  // the line the driver was told to handle
     Contador8254 contador;
     uint16_t ad_control = 0;
     unsigned escaneo = 0;  // next channel of an autoscan
@@ -135,15 +131,17 @@ struct DriverVirtual::Tarjeta {
     void *memoria = nullptr;  // REQ_MEM_ALLOC block, below 4 GiB
 };
 
-DriverVirtual::DriverVirtual() : DriverVirtual(Contador8254::Reloj(reloj_monotono))
+DriverVirtual::DriverVirtual(Conversor conversor)
+    : DriverVirtual(std::move(conversor), Contador8254::Reloj(reloj_monotono))
 {
     hilo_ = std::thread([this] { bucle(); });
 }
 
-DriverVirtual::DriverVirtual(Contador8254::Reloj reloj) : reloj_(std::move(reloj))
+DriverVirtual::DriverVirtual(Conversor conversor, Contador8254::Reloj reloj)
+    : conversor_(std::move(conversor)), reloj_(std::move(reloj))
 {
-    for (auto &t : tarjetas_)
-        t = std::make_unique<Tarjeta>(reloj_);
+    for (int n = 0; n < kTarjetas; ++n)
+        tarjetas_[n] = std::make_unique<Tarjeta>(n, reloj_);
 }
 
 DriverVirtual::~DriverVirtual()
@@ -161,64 +159,23 @@ DriverVirtual::~DriverVirtual()
     }
 }
 
-void DriverVirtual::conectar(int numero, uint16_t io_base, uint16_t op_base, uint8_t irq,
-                             Conversor conversor)
-{
-    if (numero < 0 || numero >= kTarjetas)
-        return;
-    std::lock_guard lk(m_);
-    Tarjeta &t = *tarjetas_[numero];
-    t.conectada = true;
-    t.io_base = io_base;
-    t.op_base = op_base;
-    t.irq = irq;
-    t.conversor = std::move(conversor);
-}
-
 void DriverVirtual::reiniciar()
 {
-    std::lock_guard lk(m_);
-    for (auto &p : tarjetas_) {
-        Tarjeta &viejo = *p;
-        detener_puente(viejo);
-        liberar_memoria(viejo);
-        auto nuevo = std::make_unique<Tarjeta>(reloj_);
-        nuevo->conectada = viejo.conectada;
-        nuevo->io_base = viejo.io_base;
-        nuevo->op_base = viejo.op_base;
-        nuevo->irq = viejo.irq;
-        nuevo->conversor = std::move(viejo.conversor);
-        p = std::move(nuevo);
+    {
+        std::lock_guard lk(m_);
+        for (int n = 0; n < kTarjetas; ++n) {
+            detener_puente(*tarjetas_[n]);
+            liberar_memoria(*tarjetas_[n]);
+            tarjetas_[n] = std::make_unique<Tarjeta>(n, reloj_);
+        }
+        maestro_ = esclavo_ = kMascaraInicial;
     }
-    maestro_ = esclavo_ = kMascaraInicial;
+    despertar();
 }
 
 DriverVirtual::Tarjeta *DriverVirtual::tarjeta(uint32_t numero)
 {
-    if (numero >= kTarjetas || !tarjetas_[numero]->conectada)
-        return nullptr;
-    return tarjetas_[numero].get();
-}
-
-DriverVirtual::Tarjeta *DriverVirtual::tarjeta_de_puerto(uint32_t puerto, uint32_t &base_io,
-                                                         uint32_t &base_op)
-{
-    for (auto &p : tarjetas_) {
-        Tarjeta &t = *p;
-        if (!t.conectada)
-            continue;
-        if (puerto >= t.io_base && puerto < t.io_base + 0x20u) {
-            base_io = t.io_base;
-            base_op = ~0u;
-            return &t;
-        }
-        if (puerto >= t.op_base && puerto < t.op_base + kPuenteSpan) {
-            base_io = ~0u;
-            base_op = t.op_base;
-            return &t;
-        }
-    }
-    return nullptr;
+    return numero < kTarjetas ? tarjetas_[numero].get() : nullptr;
 }
 
 bool DriverVirtual::linea_habilitada(unsigned irq) const
@@ -232,72 +189,84 @@ bool DriverVirtual::linea_habilitada(unsigned irq) const
 
 // ---------------------------------------------------------------- ports
 
-bool DriverVirtual::entrada(uint32_t puerto, unsigned bits, uint32_t &valor)
+bool DriverVirtual::entrada_pc(uint32_t puerto, uint32_t &valor)
 {
-    (void)bits;
+    if (puerto != 0x21 && puerto != 0xA1)
+        return false;
     std::lock_guard lk(m_);
-    if (puerto == 0x21) {
-        valor = maestro_;
-        return true;
+    valor = puerto == 0x21 ? maestro_ : esclavo_;
+    return true;
+}
+
+bool DriverVirtual::salida_pc(uint32_t puerto, uint32_t valor)
+{
+    if (puerto != 0x21 && puerto != 0xA1)
+        return false;
+    {
+        std::lock_guard lk(m_);
+        avanzar(reloj_());  // conversions so far saw the old masks
+        (puerto == 0x21 ? maestro_ : esclavo_) = static_cast<uint8_t>(valor);
     }
-    if (puerto == 0xA1) {
-        valor = esclavo_;
-        return true;
-    }
-    uint32_t io = 0, op = 0;
-    Tarjeta *t = tarjeta_de_puerto(puerto, io, op);
+    despertar();
+    return true;
+}
+
+bool DriverVirtual::entrada(int n, bool puente, uint32_t offset, uint32_t &valor)
+{
+    Tarjeta *t = tarjeta(static_cast<uint32_t>(n));
     if (!t)
         return false;
-    if (io != ~0u) {
-        const uint32_t off = puerto - io;
-        if (off > 0x0C || off % 4 != 0)
+    std::lock_guard lk(m_);
+    if (!puente) {
+        if (offset > 0x0C || offset % 4 != 0)
             return false;
-        valor = t->contador.leer(off / 4);
+        valor = t->contador.leer(offset / 4);
         return true;
     }
+    if (offset >= kPuenteSpan)
+        return false;
     avanzar(reloj_());
-    switch (puerto - op) {
+    switch (offset & ~3u) {
     case kPuenteDir: valor = t->dir; break;
     case kPuenteCuenta: valor = t->cuenta; break;
     case kPuenteInt: valor = t->int_csr; break;
     case kPuenteMaestro:
         valor = (t->maestro & ~kMaestroListo) | (t->ocupado ? kMaestroListo : 0);
         break;
-    default: valor = t->otros[(puerto - op) / 4]; break;
+    default: valor = t->otros[offset / 4]; break;
     }
+    valor >>= 8 * (offset % 4);
     return true;
 }
 
-bool DriverVirtual::salida(uint32_t puerto, unsigned bits, uint32_t valor)
+bool DriverVirtual::salida(int n, bool puente, uint32_t offset, uint32_t valor)
 {
-    (void)bits;
+    Tarjeta *t = tarjeta(static_cast<uint32_t>(n));
+    if (!t)
+        return false;
     bool propio = true;
     {
         std::lock_guard lk(m_);
-        avanzar(reloj_());
-        uint32_t io = 0, op = 0;
-        Tarjeta *t = nullptr;
-        if (puerto == 0x21) {
-            maestro_ = static_cast<uint8_t>(valor);
-        } else if (puerto == 0xA1) {
-            esclavo_ = static_cast<uint8_t>(valor);
-        } else if ((t = tarjeta_de_puerto(puerto, io, op)) == nullptr) {
-            return false;
-        } else if (io != ~0u) {
-            const uint32_t off = puerto - io;
-            if (off == kRegAdCtrl) {
+        if (!puente) {
+            if (offset == kRegAdCtrl) {
+                avanzar(reloj_());  // conversions so far used the old word
                 const uint16_t antes = t->ad_control;
                 t->ad_control = static_cast<uint16_t>(valor);
                 if ((antes ^ t->ad_control) & 0x01F0)  // channel or autoscan changed
                     t->escaneo = 0;
                 propio = false;
-            } else if (off <= 0x0C && off % 4 == 0) {
-                t->contador.escribir(off / 4, static_cast<uint8_t>(valor));
+            } else if (offset <= 0x0C && offset % 4 == 0) {
+                if (offset != 0)
+                    avanzar(reloj_());  // the pacer changes from now on
+                t->contador.escribir(offset / 4, static_cast<uint8_t>(valor));
             } else {
                 return false;
             }
         } else {
-            switch (puerto - op) {
+            if (offset >= kPuenteSpan)
+                return false;
+            avanzar(reloj_());
+            switch (offset) {
             case kPuenteDir: t->dir = valor; break;
             case kPuenteCuenta: t->cuenta = valor; break;
             case kPuenteInt: t->int_csr = valor; break;
@@ -305,7 +274,10 @@ bool DriverVirtual::salida(uint32_t puerto, unsigned bits, uint32_t valor)
                 t->maestro = valor;
                 t->escribiendo = (valor & kMaestroEscribe) != 0;
                 break;
-            default: t->otros[(puerto - op) / 4] = valor; break;
+            default:
+                if (offset % 4 == 0)
+                    t->otros[offset / 4] = valor;
+                break;
             }
         }
     }
@@ -318,8 +290,7 @@ bool DriverVirtual::salida(uint32_t puerto, unsigned bits, uint32_t valor)
 void DriverVirtual::avanzar(uint64_t ahora)
 {
     for (auto &t : tarjetas_)
-        if (t->conectada)
-            avanzar(*t, ahora);
+        avanzar(*t, ahora);
 }
 
 // Brings one card's conversions up to `ahora`: the pacer periods completed
@@ -359,7 +330,7 @@ void DriverVirtual::avanzar(Tarjeta &t, uint64_t ahora)
             t.escaneo = t.escaneo >= canal_fijado ? 0 : t.escaneo + 1;
         }
         if (codigos[canal] < 0)
-            codigos[canal] = t.conversor ? (t.conversor(canal, rango) & 0x0FFF) : 0x800;
+            codigos[canal] = conversor_ ? (conversor_(t.numero, canal, rango) & 0x0FFF) : 0x800;
         return static_cast<uint16_t>(codigos[canal] << 4 | canal);
     };
 
@@ -447,8 +418,7 @@ void DriverVirtual::bucle()
         avanzar(ahora);
         uint64_t proximo = kNunca;
         for (auto &t : tarjetas_)
-            if (t->conectada)
-                proximo = std::min(proximo, proximo_aviso(*t));
+            proximo = std::min(proximo, proximo_aviso(*t));
         if (proximo == kNunca) {
             cv_.wait(lk);
         } else if (proximo > ahora) {
@@ -562,6 +532,7 @@ int DriverVirtual::peticion_int(uint32_t codigo, const uint8_t *in, uint32_t tin
         poner(out, 0x10, palabra(in, 0x18));  // ioBase
         poner(out, 0x14, 1);                  // a prepared acquisition
         t->int_preparada = true;
+        t->irq = static_cast<uint8_t>(std::min<uint32_t>(palabra(in, 0x04), 0xFF));
         if (devueltos)
             *devueltos = 24;
         return 1;
@@ -600,6 +571,7 @@ int DriverVirtual::peticion_dma(uint32_t codigo, const uint8_t *in, uint32_t tin
         const uint32_t bytes = palabra(in, 0x04);
         uint8_t *buffer = direccion(in, 0x0C);
         std::memset(out, 0, std::min<uint32_t>(tout, 24));
+        t->irq = static_cast<uint8_t>(std::min<uint32_t>(palabra(in, 0x08), 0xFF));
         t->dma_activa = true;
         t->dma_terminada = false;
         if (buffer && bytes >= 2 && bytes < 0x80000000u) {
@@ -648,6 +620,7 @@ int DriverVirtual::peticion_cont(uint32_t codigo, const uint8_t *in, uint32_t ti
         const uint32_t bytes = palabra(in, 0x04);
         uint8_t *buffer = direccion(in, 0x0C);
         std::memset(out, 0, std::min<uint32_t>(tout, 24));
+        t->irq = static_cast<uint8_t>(std::min<uint32_t>(palabra(in, 0x08), 0xFF));
         t->cont_activa = true;
         t->mitad = bytes;
         t->llenando = 0;
