@@ -5,6 +5,7 @@
 #include "estado.h"
 #include "fp.h"
 #include "propa.h"
+#include "tcpip.h"
 
 int main(int argc, char* argv[]) {
   // 1. The signal store, before anything else.
@@ -17,7 +18,7 @@ int main(int argc, char* argv[]) {
   try {
     // 3. The forms, in this order; the first is the main window.
     fprin = new Tfprin;
-    // (The communications window is created here, after the panel.)
+    ChatForm = new TChatForm;  // starts listening on port 1024
     Propaganda = new TPropaganda;
 
     // 4. The message loop; the panel's first showing shows the splash.

@@ -60,8 +60,12 @@ class ConexionCliente : public QObject {
   void al_poder_leer();
   void al_poder_escribir();
   void vaciar_salida();
+  // Reports an error met during the event (fallo) or the peer's orderly close
+  // (cerrada), after closing the connection.
+  void terminar_evento(bool fin);
 
   int descriptor_;
+  int error_ = 0;  // errno of the first failed receive or send
   QString direccion_;
   QSocketNotifier* lector_;
   QSocketNotifier* escritor_;
