@@ -1,6 +1,7 @@
 // Register-level model of the virtual 7240 card and the virtual PCI bus.
 #include "modelo_virtual.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -152,13 +153,20 @@ void disparar(Tarjeta &t) {
     t.dato_ad = convertir(t, canal);
     ++t.conversiones;
     t.lecturas_hasta_listo = t.espera;
-    t.estado_ad = t.espera == 0 ? AD_STATUS_READY : 0;
+    t.estado_ad = 0;
+    t.convirtiendo = true;
 }
 
+// The first `espera` status reads after a trigger show the conversion still
+// running; the next one shows it ready.
 uint16_t leer_estado(Tarjeta &t) {
-    if (!(t.estado_ad & AD_STATUS_READY) && t.lecturas_hasta_listo != 0 &&
-        t.lecturas_hasta_listo != TARJETA_VIRTUAL_NUNCA) {
-        if (--t.lecturas_hasta_listo == 0) t.estado_ad |= AD_STATUS_READY;
+    if (t.convirtiendo && t.lecturas_hasta_listo != TARJETA_VIRTUAL_NUNCA) {
+        if (t.lecturas_hasta_listo == 0) {
+            t.estado_ad |= AD_STATUS_READY;
+            t.convirtiendo = false;
+        } else {
+            --t.lecturas_hasta_listo;
+        }
     }
     return t.estado_ad;
 }
@@ -205,7 +213,18 @@ Bus &bus() {
     return el_bus;
 }
 
-void reiniciar() { iniciar(); }
+void reiniciar() {
+    driver().reiniciar();  // no acquisition reads the bus while it is set up again
+    iniciar();
+}
+
+DriverVirtual &driver() {
+    static DriverVirtual d([](int n, unsigned canal, unsigned rango) {
+        double &v = el_bus.tarjetas[n].voltios[canal];
+        return codigo(std::atomic_ref<double>(v).load(std::memory_order_relaxed), int(rango));
+    });
+    return d;
+}
 
 Tarjeta *tarjeta(int indice) {
     Bus &b = bus();
@@ -214,38 +233,39 @@ Tarjeta *tarjeta(int indice) {
 
 uint16_t convertir(const Tarjeta &t, int canal) {
     const int rango = (t.control_ad & AD_RANGE_MASK) >> AD_RANGE_SHIFT;
-    const Intervalo r = INTERVALOS[rango <= 8 ? rango : 0];
-    double codigo = std::trunc(4096.0 / (r.maximo - r.minimo) * (t.voltios[canal] - r.minimo));
+    double &v = const_cast<double &>(t.voltios[canal]);
+    return uint16_t(codigo(std::atomic_ref<double>(v).load(std::memory_order_relaxed), rango) << 4 | canal);
+}
+
+uint16_t codigo(double voltios, int rango) {
+    const Intervalo r = INTERVALOS[rango >= 0 && rango <= 8 ? rango : 0];
+    double codigo = std::trunc(4096.0 / (r.maximo - r.minimo) * (voltios - r.minimo));
     if (!(codigo >= 0)) codigo = 0;  // NaN too
     if (codigo > 4095) codigo = 4095;
-    return uint16_t(uint16_t(codigo) << 4 | canal);
+    return uint16_t(codigo);
 }
 
 uint32_t leer_puerto(uint32_t puerto, int ancho) {
-    if (puerto == PIC_MASTER_MASK) return el_bus.mascara_maestro;
-    if (puerto == PIC_SLAVE_MASK) return el_bus.mascara_esclavo;
+    uint32_t v;
+    // The 8259 masks, counter chips and bridges are the card driver's.
+    if (driver().entrada_pc(puerto, v)) return v & mascara(ancho);
     uint32_t offset;
     bool puente;
     Tarjeta *t = decodificar_puerto(puerto, offset, puente);
     if (!t) return mascara(ancho);
-    const uint32_t v = puente ? t->puente[offset / 4] >> (8 * (offset % 4)) : leer_registro(*t, offset);
+    if (driver().entrada(int(t - el_bus.tarjetas), puente, offset, v)) return v & mascara(ancho);
+    v = puente ? t->puente[offset / 4] >> (8 * (offset % 4)) : leer_registro(*t, offset);
     return v & mascara(ancho);
 }
 
 void escribir_puerto(uint32_t puerto, int ancho, uint32_t valor) {
     valor &= mascara(ancho);
-    if (puerto == PIC_MASTER_MASK) {
-        el_bus.mascara_maestro = uint8_t(valor);
-        return;
-    }
-    if (puerto == PIC_SLAVE_MASK) {
-        el_bus.mascara_esclavo = uint8_t(valor);
-        return;
-    }
+    if (driver().salida_pc(puerto, valor)) return;
     uint32_t offset;
     bool puente;
     Tarjeta *t = decodificar_puerto(puerto, offset, puente);
     if (!t) return;
+    if (driver().salida(int(t - el_bus.tarjetas), puente, offset, valor)) return;
     if (puente)
         t->puente[offset / 4] = valor;  // bridge registers are reached 32 bits wide
     else
@@ -271,7 +291,7 @@ int tarjeta_virtual_fijar_DI(int n, uint16_t palabra) {
 int tarjeta_virtual_fijar_voltios(int n, int canal, double voltios) {
     Tarjeta *t = tarjeta(n);
     if (!t || canal < 0 || canal > 15) return -1;
-    t->voltios[canal] = voltios;
+    std::atomic_ref<double>(t->voltios[canal]).store(voltios, std::memory_order_relaxed);
     return 0;
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "driver_virtual.h"
+
 namespace plataforma::virtual7240 {
 
 inline constexpr int MAX_TARJETAS = 8;
@@ -28,6 +30,7 @@ struct Tarjeta {
     double voltios[16];
     uint32_t espera;        // status reads before ready after a trigger
     uint32_t lecturas_hasta_listo;
+    bool convirtiendo;      // triggered, ready bit not shown yet
     int canal_barrido;      // next channel of an autoscan
     uint32_t conversiones;
 
@@ -41,8 +44,6 @@ struct Bus {
     int cuantas = 0;
     bool pcibios = true;
     Tarjeta tarjetas[MAX_TARJETAS];
-    uint8_t mascara_maestro = 0xFF;  // 8259 mask registers (ports 0x21, 0xA1)
-    uint8_t mascara_esclavo = 0xFF;
     bool interrupciones = false;     // processor's interrupt-enable flag
 };
 
@@ -60,5 +61,12 @@ void escribir_puerto(uint32_t puerto, int ancho, uint32_t valor);
 
 // The data word the converter gives for a channel at the AD control word's range.
 uint16_t convertir(const Tarjeta &t, int canal);
+// The 12-bit code of a voltage at a range code.
+uint16_t codigo(double voltios, int rango);
+
+// The card driver of the virtual bus: counter chips, bridges, 8259 masks and
+// acquisitions (started on first use). Input voltages are read by its
+// handler thread, so they are written and read atomically.
+DriverVirtual &driver();
 
 }  // namespace plataforma::virtual7240

@@ -69,11 +69,14 @@ public:
 };
 const BusPci bus_pci;
 
-// The card driver's requests (interrupt and DMA acquisition) are answered
-// here; none is carried out yet, so every request is refused.
-int controlador(uint32_t, const void *, uint32_t, void *, uint32_t, uint32_t *) {
-    fijar_error(ERROR7240_FUNCION_INVALIDA);
-    return 0;
+// The card driver's requests (interrupt and DMA acquisition) go to the
+// virtual card driver.
+int controlador(uint32_t codigo, const void *entrada, uint32_t tam_entrada, void *salida,
+                uint32_t tam_salida, uint32_t *devueltos) {
+    uint32_t error = 0;
+    const int hecho = driver().peticion(codigo, entrada, tam_entrada, salida, tam_salida, devueltos, error);
+    if (!hecho) fijar_error(error);
+    return hecho;
 }
 
 int peticion(canal7240 c, uint32_t codigo, const void *entrada, uint32_t tam_entrada, void *salida,

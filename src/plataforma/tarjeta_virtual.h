@@ -53,6 +53,17 @@ TARJETA_VIRTUAL_API int tarjeta_virtual_conversiones(int tarjeta, uint32_t *cuan
 /* PCI configuration space of a card: ancho 1, 2 or 4 bytes at offset. */
 TARJETA_VIRTUAL_API int tarjeta_virtual_fijar_config(int tarjeta, int offset, int ancho, uint32_t valor);
 
+/* Acquisition side (the virtual card driver). The counter chip counts a
+ * 10 MHz timer clock; the PC's 8259 masks start with every line masked. */
+TARJETA_VIRTUAL_API int tarjeta_virtual_mascaras_8259(uint8_t *maestro, uint8_t *esclavo);
+/* Pacer period in timer-clock ticks (divider 1 x divider 2), 0 when stopped. */
+TARJETA_VIRTUAL_API int tarjeta_virtual_periodo_pacer(int tarjeta, uint64_t *ticks);
+/* Conversions that nothing took (no acquisition, a masked line, a half not
+ * yet released). */
+TARJETA_VIRTUAL_API int tarjeta_virtual_perdidas(int tarjeta, uint64_t *cuantas);
+/* ocupado nonzero: bit 5 of the bridge's BRIDGE_MASTER_CSR keeps reading 1. */
+TARJETA_VIRTUAL_API int tarjeta_virtual_fijar_puente_ocupado(int tarjeta, int ocupado);
+
 /* Puts the bus back as at load: cards, settings and registers. */
 TARJETA_VIRTUAL_API void tarjeta_virtual_reiniciar(void);
 

@@ -32,6 +32,10 @@ inline constexpr uint32_t BRIDGE_INT_CSR = 0x38;
 inline constexpr uint32_t BRIDGE_MASTER_CSR = 0x3C;
 inline constexpr uint32_t OP_SPAN = 0x40;
 
+// Clock of the card's counter chip (counters 0, 1, 2): the pacer converts at
+// TIMER_CLOCK_HZ / (divider 1 x divider 2).
+inline constexpr uint32_t TIMER_CLOCK_HZ = 10000000;
+
 // The PC's 8259 interrupt controllers: mask registers.
 inline constexpr uint32_t PIC_MASTER_MASK = 0x21;
 inline constexpr uint32_t PIC_SLAVE_MASK = 0xA1;
