@@ -33,6 +33,10 @@ int peticion(canal7240 c, uint32_t codigo, const void *entrada, uint32_t tam_ent
         s.entrada.assign(b, b + tam_entrada);
     }
     g.sucesos.push_back(s);
+    if (c == CANAL7240_INVALIDO) {  // a channel that never opened carries nothing
+        error_actual = ERROR7240_HANDLE_INVALIDO;
+        return 0;
+    }
     if (g.respuestas.empty()) {  // nothing scripted: the driver does not carry it out
         error_actual = ERROR7240_FUNCION_INVALIDA;
         return 0;

@@ -32,10 +32,10 @@ struct Suceso {
     uint32_t puerto = 0;
     int ancho = 0;
     uint32_t valor = 0;
-    std::string texto, titulo;
+    std::string texto{}, titulo{};
     canal7240 canal = 0;
     uint32_t codigo = 0;
-    std::vector<uint8_t> entrada;
+    std::vector<uint8_t> entrada{};
     uint32_t tam_entrada = 0, tam_salida = 0;
     bool con_devueltos = false;
 };
