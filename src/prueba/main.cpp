@@ -3,10 +3,10 @@
 #include "acceso_ventanas.h"
 #include "f.h"
 
-#include <QApplication>
+#include "aplicacion.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  ventanas::Aplicacion app(argc, argv);  // an exception in a handler is shown and the program goes on
   QApplication::setApplicationName("testkalovet");
   acceso::usar_ventanas();
   TForm1 ventana;
