@@ -81,6 +81,9 @@ class TATLModule : public com::Modulo {
   // library) and the module's second registration of the type library.
   com::HRESULT registrar_servidor();
   com::HRESULT desregistrar_servidor();
+  // The module's second registration of the type library, from the program
+  // file, or else from the file of the same name ending in ".tlb".
+  com::HRESULT registrar_biblioteca();
   // The LocalServer32 command: the program file as one command word (see
   // com::palabra_orden) followed by " /Automation".
   std::string orden_servidor() const;
@@ -92,7 +95,6 @@ class TATLModule : public com::Modulo {
 
  private:
   com::HRESULT registrar_clase();
-  com::HRESULT registrar_biblioteca();
 
   uint32_t main_thread_id_ = 0;
   bool run_flag_ = true;
