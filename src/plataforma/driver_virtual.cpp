@@ -8,10 +8,8 @@
 #include <ctime>
 #include <limits>
 
-#include "modelo_virtual.h"
 #include "plataforma7240.h"
 #include "registros.h"
-#include "tarjeta_virtual.h"
 
 namespace plataforma {
 
@@ -775,43 +773,3 @@ void DriverVirtual::fijar_puente_ocupado(int tarjeta, bool ocupado)
 
 }  // namespace plataforma
 
-// Test support of the virtual bus (tarjeta_virtual.h).
-extern "C" {
-
-int tarjeta_virtual_mascaras_8259(uint8_t *maestro, uint8_t *esclavo)
-{
-    auto &d = plataforma::virtual7240::driver();
-    if (maestro)
-        *maestro = d.mascara_maestro();
-    if (esclavo)
-        *esclavo = d.mascara_esclavo();
-    return 0;
-}
-
-int tarjeta_virtual_periodo_pacer(int tarjeta, uint64_t *ticks)
-{
-    if (!plataforma::virtual7240::tarjeta(tarjeta) || tarjeta >= plataforma::DriverVirtual::kTarjetas ||
-        !ticks)
-        return -1;
-    *ticks = plataforma::virtual7240::driver().periodo_pacer(tarjeta);
-    return 0;
-}
-
-int tarjeta_virtual_perdidas(int tarjeta, uint64_t *cuantas)
-{
-    if (!plataforma::virtual7240::tarjeta(tarjeta) || tarjeta >= plataforma::DriverVirtual::kTarjetas ||
-        !cuantas)
-        return -1;
-    *cuantas = plataforma::virtual7240::driver().muestras_perdidas(tarjeta);
-    return 0;
-}
-
-int tarjeta_virtual_fijar_puente_ocupado(int tarjeta, int ocupado)
-{
-    if (!plataforma::virtual7240::tarjeta(tarjeta) || tarjeta >= plataforma::DriverVirtual::kTarjetas)
-        return -1;
-    plataforma::virtual7240::driver().fijar_puente_ocupado(tarjeta, ocupado != 0);
-    return 0;
-}
-
-}  // extern "C"

@@ -342,4 +342,42 @@ int tarjeta_virtual_fijar_config(int n, int offset, int ancho, uint32_t valor) {
 
 void tarjeta_virtual_reiniciar(void) { reiniciar(); }
 
+// Acquisition side: the card driver.
+
+int tarjeta_virtual_mascaras_8259(uint8_t *maestro, uint8_t *esclavo)
+{
+    auto &d = driver();
+    if (maestro)
+        *maestro = d.mascara_maestro();
+    if (esclavo)
+        *esclavo = d.mascara_esclavo();
+    return 0;
+}
+
+int tarjeta_virtual_periodo_pacer(int tarjeta, uint64_t *ticks)
+{
+    if (!tarjeta(tarjeta) || tarjeta >= DriverVirtual::kTarjetas ||
+        !ticks)
+        return -1;
+    *ticks = driver().periodo_pacer(tarjeta);
+    return 0;
+}
+
+int tarjeta_virtual_perdidas(int tarjeta, uint64_t *cuantas)
+{
+    if (!tarjeta(tarjeta) || tarjeta >= DriverVirtual::kTarjetas ||
+        !cuantas)
+        return -1;
+    *cuantas = driver().muestras_perdidas(tarjeta);
+    return 0;
+}
+
+int tarjeta_virtual_fijar_puente_ocupado(int tarjeta, int ocupado)
+{
+    if (!tarjeta(tarjeta) || tarjeta >= DriverVirtual::kTarjetas)
+        return -1;
+    driver().fijar_puente_ocupado(tarjeta, ocupado != 0);
+    return 0;
+}
+
 }  // extern "C"
