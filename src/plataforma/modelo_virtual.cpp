@@ -342,41 +342,30 @@ int tarjeta_virtual_fijar_config(int n, int offset, int ancho, uint32_t valor) {
 
 void tarjeta_virtual_reiniciar(void) { reiniciar(); }
 
-// Acquisition side: the card driver.
+// Acquisition side: the card driver, which knows cards 0 to 3.
+static bool con_driver(int n) { return tarjeta(n) && n < plataforma::DriverVirtual::kTarjetas; }
 
-int tarjeta_virtual_mascaras_8259(uint8_t *maestro, uint8_t *esclavo)
-{
-    auto &d = driver();
-    if (maestro)
-        *maestro = d.mascara_maestro();
-    if (esclavo)
-        *esclavo = d.mascara_esclavo();
+int tarjeta_virtual_mascaras_8259(uint8_t *maestro, uint8_t *esclavo) {
+    if (maestro) *maestro = driver().mascara_maestro();
+    if (esclavo) *esclavo = driver().mascara_esclavo();
     return 0;
 }
 
-int tarjeta_virtual_periodo_pacer(int tarjeta, uint64_t *ticks)
-{
-    if (!tarjeta(tarjeta) || tarjeta >= DriverVirtual::kTarjetas ||
-        !ticks)
-        return -1;
-    *ticks = driver().periodo_pacer(tarjeta);
+int tarjeta_virtual_periodo_pacer(int n, uint64_t *ticks) {
+    if (!con_driver(n) || !ticks) return -1;
+    *ticks = driver().periodo_pacer(n);
     return 0;
 }
 
-int tarjeta_virtual_perdidas(int tarjeta, uint64_t *cuantas)
-{
-    if (!tarjeta(tarjeta) || tarjeta >= DriverVirtual::kTarjetas ||
-        !cuantas)
-        return -1;
-    *cuantas = driver().muestras_perdidas(tarjeta);
+int tarjeta_virtual_perdidas(int n, uint64_t *cuantas) {
+    if (!con_driver(n) || !cuantas) return -1;
+    *cuantas = driver().muestras_perdidas(n);
     return 0;
 }
 
-int tarjeta_virtual_fijar_puente_ocupado(int tarjeta, int ocupado)
-{
-    if (!tarjeta(tarjeta) || tarjeta >= DriverVirtual::kTarjetas)
-        return -1;
-    driver().fijar_puente_ocupado(tarjeta, ocupado != 0);
+int tarjeta_virtual_fijar_puente_ocupado(int n, int ocupado) {
+    if (!con_driver(n)) return -1;
+    driver().fijar_puente_ocupado(n, ocupado != 0);
     return 0;
 }
 
