@@ -77,10 +77,7 @@ void centrar(QWidget* w, QSize exterior) {
 Tfprin::Tfprin(QWidget* padre) : QMainWindow(padre) {
   iniciar_recursos();
   setObjectName("fprin");
-  QFont f("MS Sans Serif");
-  f.setStyleHint(QFont::SansSerif);
-  f.setPixelSize(11);  // 8 points, height -11
-  setFont(f);
+  setFont(fuente_windows("MS Sans Serif", 11));  // 8 points, height -11
   setWindowIcon(QIcon(":/recursos/kalovet.png"));
 
   MainMenu1 = menuBar();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QStringList>
 
 namespace ventanas {
 
@@ -17,6 +18,18 @@ QColor a_qcolor(TColor c) {
 
 TColor de_qcolor(const QColor& c) {
   return static_cast<TColor>(c.red()) | (static_cast<TColor>(c.green()) << 8) | (static_cast<TColor>(c.blue()) << 16);
+}
+
+QFont fuente_windows(const std::string& nombre, int pixeles) {
+  QFont f;
+  QStringList familias{QString::fromStdString(nombre)};
+  if (nombre == "MS Sans Serif")
+    familias << "Nimbus Sans Narrow" << "DejaVu Sans Condensed" << "Liberation Sans Narrow" << "DejaVu Sans";
+  f.setFamilies(familias);
+  f.setStyleHint(QFont::SansSerif);
+  f.setPixelSize(pixeles > 0 ? pixeles : 1);
+  f.setStyleStrategy(QFont::NoAntialias);
+  return f;
 }
 
 }  // namespace ventanas

@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include <QColor>
+#include <QFont>
+#include <string>
 
 namespace ventanas {
 
@@ -27,5 +29,10 @@ inline constexpr TColor clBtnFace = 0xFF00000F;
 QColor a_qcolor(TColor c);
 // The Windows colour value of a Qt colour (alpha ignored).
 TColor de_qcolor(const QColor& c);
+
+// A Windows font by name and height in pixels, without antialiasing.
+// "MS Sans Serif" is not on this platform: narrow sans families of similar
+// width stand in for it, so that texts fit the boxes the forms give them.
+QFont fuente_windows(const std::string& nombre, int pixeles);
 
 }  // namespace ventanas

@@ -91,13 +91,9 @@ void Lienzo::rellenar(int izquierda, int arriba, int derecha, int abajo) {
 }
 
 QFont Lienzo::qfont() const {
-  QFont f(QString::fromStdString(fuente.nombre));
-  f.setStyleHint(QFont::SansSerif);
   // Windows font height for a size in points at 96 dots per inch, rounded as
   // MulDiv rounds.
-  f.setPixelSize(std::max(1, static_cast<int>(std::lround(fuente.tamano * 96.0 / 72.0))));
-  f.setStyleStrategy(QFont::NoAntialias);
-  return f;
+  return fuente_windows(fuente.nombre, static_cast<int>(std::lround(fuente.tamano * 96.0 / 72.0)));
 }
 
 int Lienzo::ancho_texto(const std::string& s) const {
