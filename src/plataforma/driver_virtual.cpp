@@ -755,11 +755,12 @@ uint64_t DriverVirtual::periodo_pacer(int tarjeta) const
     return tarjetas_[tarjeta]->contador.periodo_pacer();
 }
 
-uint64_t DriverVirtual::muestras_perdidas(int tarjeta) const
+uint64_t DriverVirtual::muestras_perdidas(int tarjeta)
 {
     if (tarjeta < 0 || tarjeta >= kTarjetas)
         return 0;
     std::lock_guard lk(m_);
+    avanzar(reloj_());
     return tarjetas_[tarjeta]->perdidas;
 }
 

@@ -103,7 +103,7 @@ public:
     uint8_t mascara_esclavo() const;
     uint16_t cuenta_contador(int tarjeta, unsigned contador) const;
     uint64_t periodo_pacer(int tarjeta) const;  // timer-clock ticks, 0 when stopped
-    uint64_t muestras_perdidas(int tarjeta) const;
+    uint64_t muestras_perdidas(int tarjeta);  // up to now
     // Makes bit 5 of a card's BRIDGE_MASTER_CSR read 1 (the bridge never
     // becomes ready for bus-master writing), or 0 again.
     void fijar_puente_ocupado(int tarjeta, bool ocupado);
