@@ -49,7 +49,7 @@ void tarjeta_inicial(Tarjeta &t, int n) {
     std::memset(&t, 0, sizeof t);
     poner_config(t, 0x00, 2, VENDOR_ID);
     poner_config(t, 0x02, 2, DEVICE_ID);
-    poner_config(t, PCI_CFG_COMMAND, 2, 0x0007);  // I/O, memory, bus master
+    poner_config(t, PCI_CFG_COMMAND, 2, 0x0005);  // I/O decoding and bus mastering
     poner_config(t, 0x08, 4, 0x11800000);         // class: data acquisition
     poner_config(t, PCI_CFG_BAR0, 4, 0xD001u + 0x100u * n);
     poner_config(t, PCI_CFG_BAR2, 4, 0xC001u + 0x100u * n);

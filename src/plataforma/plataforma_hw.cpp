@@ -9,7 +9,8 @@
 // Linux exposes under /sys/bus/pci/devices (domain 0000).
 //
 // Card driver: a device node, /dev/tarjeta7240 unless TARJETA7240_NODO names
-// another, opened O_RDWR | O_EXCL; each request is one ioctl carrying a
+// another, opened for reading and writing and held with an exclusive flock
+// (the open does not share the device); each request is one ioctl carrying a
 // peticion7240 block (below). Its buffers are passed as 64-bit pointers and
 // sizes, so nothing is truncated in a 64-bit process.
 //
@@ -17,6 +18,7 @@
 // driver enables the card's interrupt itself, so this is a no-op here.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -66,7 +68,8 @@ uint32_t error_de(int e) {
         case EACCES:
         case EPERM: return ERROR7240_ACCESO_DENEGADO;
         case EBADF: return ERROR7240_HANDLE_INVALIDO;
-        case EBUSY: return ERROR7240_OCUPADO;
+        case EBUSY:
+        case EWOULDBLOCK: return ERROR7240_OCUPADO;
         case ENOTTY:
         case EOPNOTSUPP:
         case ENOSYS: return ERROR7240_NO_SOPORTADO;
@@ -83,9 +86,14 @@ bool pci_abierto = false;
 canal7240 abrir(const char *dispositivo) {
     if (std::strcmp(dispositivo, CARD_DRIVER) == 0) {
         const char *nodo = std::getenv("TARJETA7240_NODO");
-        const int fd = ::open(nodo && *nodo ? nodo : "/dev/tarjeta7240", O_RDWR | O_EXCL | O_CLOEXEC);
+        const int fd = ::open(nodo && *nodo ? nodo : "/dev/tarjeta7240", O_RDWR | O_CLOEXEC);
         if (fd < 0) {
             fijar_error(error_de(errno));
+            return CANAL7240_INVALIDO;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            fijar_error(error_de(errno));
+            ::close(fd);
             return CANAL7240_INVALIDO;
         }
         return fd;

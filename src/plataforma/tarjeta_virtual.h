@@ -11,7 +11,7 @@
  * bits 4-15, channel in bits 0-3) of the selected channel for the selected
  * range, saturating at codes 0 and 4095.
  *
- * PCI settings of card N (defaults: command 0x0007, base address register 0
+ * PCI settings of card N (defaults: command 0x0005, base address register 0
  * 0xD001 + N * 0x100, base address register 2 0xC001 + N * 0x100, interrupt
  * line 10 + N) can be set through TARJETA7240_PCI, entries separated by ';':
  *     TARJETA7240_PCI="0:comando=4;1:irq=255,bar2=0xe001"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,29 @@ TEST(Hardware, MissingDeviceNodeIsFileNotFound) {
     EXPECT_EQ(p->abrir(w7240::CARD_DRIVER), CANAL7240_INVALIDO);
     EXPECT_EQ(p->ultimo_error(), ERROR7240_NO_ENCONTRADO);
     unsetenv("TARJETA7240_NODO");
+}
+
+TEST(Hardware, CardDriverNodeIsNotSharedAndRefusesWhatItDoesNotSupport) {
+    // A plain file stands for the node: it opens, but knows no request.
+    char ruta[] = "/tmp/nodo7240XXXXXX";
+    const int fd = mkstemp(ruta);
+    ASSERT_GE(fd, 0);
+    setenv("TARJETA7240_NODO", ruta, 1);
+    const plataforma7240 *p = plataforma7240_hardware();
+    const canal7240 c = p->abrir(w7240::CARD_DRIVER);
+    ASSERT_NE(c, CANAL7240_INVALIDO);
+    EXPECT_EQ(p->abrir(w7240::CARD_DRIVER), CANAL7240_INVALIDO);
+    EXPECT_EQ(p->ultimo_error(), ERROR7240_OCUPADO);
+    uint32_t bloque[6] = {};
+    EXPECT_EQ(p->peticion(c, w7240::REQ_INT_SETUP, bloque, sizeof bloque, bloque, sizeof bloque, nullptr), 0);
+    EXPECT_EQ(p->ultimo_error(), ERROR7240_NO_SOPORTADO);
+    p->cerrar(c);
+    const canal7240 otra = p->abrir(w7240::CARD_DRIVER);  // free again once closed
+    EXPECT_NE(otra, CANAL7240_INVALIDO);
+    p->cerrar(otra);
+    unsetenv("TARJETA7240_NODO");
+    close(fd);
+    unlink(ruta);
 }
 
 TEST(Hardware, PciBiosFromSysfs) {
