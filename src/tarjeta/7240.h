@@ -85,6 +85,60 @@ W7240_API int32_t W7240_CALL W_7240_AD_Set_Autoscan(int32_t card, int32_t on);
 W7240_API int32_t W7240_CALL W_7240_AD_Soft_Trig(int32_t card);
 W7240_API int32_t W7240_CALL W_7240_AD_Aquire(int32_t card, int32_t *value);
 
+/*
+ * Acquisition: the pacer, counter 0, interrupt and DMA acquisition.
+ *
+ * Timer clock. The card's counter chip counts a 10 MHz clock: the pacer
+ * converts at 10,000,000 / (divider1 x divider2) samples a second (a divider
+ * of 0 counts as 65536), from 500,000 a second (dividers whose product is 20)
+ * down to one every 429.5 s (both 0). Counter 0 counts the same clock.
+ *
+ * Addresses on 64-bit builds. The card driver's requests carry addresses in
+ * 32-bit words. On 64-bit builds the library puts the high 32 bits of a
+ * buffer address in the request word at offset 0x14 (a word the 32-bit layout
+ * leaves unset), and the driver answers the ready half of a continuous
+ * acquisition the same way (low word at 0x10, high word at 0x14), so buffers
+ * anywhere in the address space work. W_7240_Alloc_DMA_Mem hands out memory
+ * below 4 GiB instead, because its address out-argument is 32 bits wide.
+ *
+ * Bounded waits. The bus-master go step of W_7240_AD_DMA_Start and
+ * W_7240_ContDmaStart reads BRIDGE_MASTER_CSR at most 100,000 times waiting
+ * for bit 5 to clear; when it never clears, the start stops what it set up
+ * (as W_7240_AD_DMA_Stop or W_7240_ContDmaStop would: driver stop request,
+ * AD mode 0, pacer parked, interrupt mask restored, DMA flag cleared) and
+ * returns ERR_AD_Timeout. V_7240_AD_INT_Start waits for the finished status
+ * at most the acquisition's own duration at the 10 MHz clock (count x
+ * divider1 x divider2 / 10 MHz) plus 1 s, measured on the high-resolution
+ * counter; when that passes it stops the acquisition (W_7240_AD_INT_Stop)
+ * and returns ERR_AD_Timeout.
+ *
+ * Interrupt lines. A card whose interrupt line is above 15 (255: none) has no
+ * 8259 mask bit: the starts neither read nor write a mask for it, and the
+ * stops write none back.
+ *
+ * The card driver (the virtual card's, TARJETA7240=virtual):
+ *   - a sample count of 0 or below runs nothing: the interrupt status reports
+ *     finished with count 0;
+ *   - W_7240_AD_INT_Status reports the samples stored so far, and status 1
+ *     while the acquisition runs;
+ *   - the buffer of W_7240_ContDmaStart holds both halves, 2 x bytes, one
+ *     after the other; the driver fills them in turn and never writes a half
+ *     again before W_7240_DblBufferTransfer has released it. A half that is
+ *     still held when the driver needs it is an overrun: W_7240_GetOverrunStatus
+ *     then reports 1 until the acquisition stops, and conversions are lost
+ *     until the half is released;
+ *   - W_7240_Alloc_DMA_Mem gives one block of 1 MiB per card (the second
+ *     out-argument is its size in bytes); asking again before
+ *     W_7240_Free_DMA_Mem gives the same block. Freeing it stops any
+ *     acquisition that writes into it.
+ * When the driver does not carry out W_7240_Alloc_DMA_Mem's request the
+ * result is ERR_DMA_Alloc with 0xFFFFFFFF and 0 in the out-arguments, which
+ * are written whatever the result. W_7240_DblBufferTransfer copies nothing
+ * when the driver gives no address, the destination is null or the card
+ * number has no slot; W_7240_Get_Sample reads nothing from a null buffer.
+ * W_7240_AD_DMA_Stop does not write its pointer argument.
+ */
+
 /* Pacer timer, counter 0 and interrupt-driven acquisition. The buffer holds
  * count 16-bit samples and must stay alive until the status reports 0. */
 W7240_API int32_t W7240_CALL W_7240_AD_Timer(int32_t card, int32_t divider1, int32_t divider2);
