@@ -125,8 +125,8 @@ W7240_API int32_t W7240_CALL W_7240_AD_Aquire(int32_t card, int32_t *value);
  *     after the other; the driver fills them in turn and never writes a half
  *     again before W_7240_DblBufferTransfer has released it. A half that is
  *     still held when the driver needs it is an overrun: W_7240_GetOverrunStatus
- *     then reports 1 until the acquisition stops, and conversions are lost
- *     until the half is released;
+ *     then reports 1 until the next W_7240_ContDmaStart, and conversions
+ *     are lost until the half is released;
  *   - W_7240_Alloc_DMA_Mem gives one block of 1 MiB per card (the second
  *     out-argument is its size in bytes); asking again before
  *     W_7240_Free_DMA_Mem gives the same block. Freeing it stops any
