@@ -1,5 +1,6 @@
 #include "fp.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QLayout>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -116,8 +116,11 @@ Tfprin::Tfprin(QWidget* padre) : QMainWindow(padre) {
     bad[n]->setObjectName(qs("bad" + std::to_string(n)));
     bad[n]->setGeometry(12, 12 + fila, 269, 8);
     bad[n]->setRange(0, 9999);
+    // The bar's page size is 0 (the thumb at its smallest); Qt's page step is
+    // also what a click on the trough moves by, which is 1 here as on the
+    // form (its large change).
     bad[n]->setSingleStep(1);
-    bad[n]->setPageStep(0);
+    bad[n]->setPageStep(1);
     bad[n]->setValue(5000);
     bad[n]->setToolTip("Para variar las entradas analógicas");
     connect(bad[n], &QScrollBar::valueChanged, this, [this, n] { badChange(n); });
@@ -170,9 +173,14 @@ void Tfprin::poner_tamano_exterior(int ancho, int alto) {
   // before that (and where there is none) it counts as zero.
   const QSize marco = frameGeometry().size() - geometry().size();
   resize(ancho - marco.width(), alto - marco.height());
-  // Lay the client area out now, so that the canvas has its size before the
-  // gauges draw on it.
-  if (layout()) layout()->activate();
+  // Give the client area its size now (a hidden window is laid out only when
+  // shown), so that the gauges created with the form draw on a canvas of the
+  // right size.
+  if (!isVisible()) {
+    const int menu = MainMenu1->sizeHint().height();
+    cliente->setGeometry(0, menu, width(), std::max(0, height() - menu));
+    cliente->ajustar_lienzo();
+  }
 }
 
 void Tfprin::FormCreate() {

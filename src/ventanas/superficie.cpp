@@ -18,6 +18,8 @@ void Superficie::poner_color(TColor c) {
   invalidar();
 }
 
+void Superficie::ajustar_lienzo() { lienzo_.redimensionar(width(), height(), color_); }
+
 void Superficie::invalidar() {
   repintar_todo_ = true;
   update();
@@ -40,7 +42,7 @@ void Superficie::paintEvent(QPaintEvent* e) {
 }
 
 void Superficie::resizeEvent(QResizeEvent* e) {
-  lienzo_.redimensionar(width(), height(), color_);
+  ajustar_lienzo();
   repintar_todo_ = true;
   QWidget::resizeEvent(e);
 }

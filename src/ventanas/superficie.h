@@ -26,6 +26,9 @@ class Superficie : public QWidget {
   Lienzo* canvas() { return &lienzo_; }
   TColor color() const { return color_; }
   void poner_color(TColor c);
+  // Gives the canvas the widget's current size now (a hidden widget gets its
+  // resize event only when shown).
+  void ajustar_lienzo();
   // Marks the whole area for painting again, with the paint handler.
   void invalidar();
   // Runs a pending complete painting now, without waiting for the window

@@ -35,6 +35,7 @@ class ContadorMuestras : public QObject {
 
 ContadorMuestras* contador = nullptr;
 double segundos_arranque = 0;
+int64_t marco_al_crear = -1;  // a corner of the first dial, right after FormCreate
 
 class Panel : public ::testing::Test {
  protected:
@@ -44,6 +45,7 @@ class Panel : public ::testing::Test {
     aplicacion_prueba();
     iniciar_estado();
     fprin = new Tfprin;
+    marco_al_crear = fprin->cliente->canvas()->pixel(342 - 48, 249 - 48);
     Propaganda = new TPropaganda;
     contador = new ContadorMuestras;
     Propaganda->installEventFilter(contador);
@@ -76,6 +78,7 @@ TEST_F(Panel, ElLocaleDelProcesoUsaComa) {
 }
 
 TEST_F(Panel, TrasElArranqueTodoAparaceACero) {
+  EXPECT_EQ(marco_al_crear, clBlack) << "the gauges did not draw on creation";
   EXPECT_EQ(contador->muestras, 1) << "the splash was not shown";
   EXPECT_FALSE(Propaganda->isVisible());
   EXPECT_GE(segundos_arranque, 1.0);
@@ -105,7 +108,8 @@ TEST_F(Panel, ControlesEnSusCoordenadas) {
     EXPECT_EQ(fprin->bad[n]->geometry(), QRect(12, 12 + 12 * n, 269, 8)) << n;
     EXPECT_EQ(fprin->bad[n]->minimum(), 0);
     EXPECT_EQ(fprin->bad[n]->maximum(), 9999);
-    EXPECT_EQ(fprin->bad[n]->pageStep(), 0);
+    EXPECT_EQ(fprin->bad[n]->singleStep(), 1);
+    EXPECT_EQ(fprin->bad[n]->pageStep(), 1);
     EXPECT_EQ(fprin->bad[n]->toolTip(), "Para variar las entradas analógicas");
     EXPECT_EQ(fprin->laad[n]->geometry().topLeft(), QPoint(300, 8 + 12 * n));
     EXPECT_EQ(fprin->laad[n]->width(), 27);
@@ -166,7 +170,8 @@ TEST_F(Panel, Bad0HastaLosExtremosConPuntoDecimal) {
   fprin->bad[0]->setValue(9999);
   EXPECT_EQ(fprin->laad[0]->text(), " 5.000");
   EXPECT_EQ(leer_AD(0), 5.0);
-  fprin->bad[0]->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  fprin->bad[0]->triggerAction(QAbstractSlider::SliderPageStepSub);  // a click on the trough
+  EXPECT_EQ(fprin->bad[0]->value(), 9998);
   EXPECT_EQ(fprin->laad[0]->text(), " 4.999");
   // Every label is refreshed, and the others still show the store.
   EXPECT_EQ(fprin->laad[1]->text(), " 0.000");
