@@ -245,6 +245,13 @@ uint16_t codigo(double voltios, int rango) {
     return uint16_t(codigo);
 }
 
+// Registers the card driver sees: the counter chip, the bridge, and writes of
+// the AD control word (which start and stop its conversions). The other
+// registers are the single-shot path and stay off the driver's lock.
+inline bool del_driver(bool puente, uint32_t offset, bool escritura) {
+    return puente || offset <= REG_TIMER_CTRL || (escritura && offset == REG_AD_CTRL);
+}
+
 uint32_t leer_puerto(uint32_t puerto, int ancho) {
     uint32_t v;
     // The 8259 masks, counter chips and bridges are the card driver's.
@@ -253,7 +260,8 @@ uint32_t leer_puerto(uint32_t puerto, int ancho) {
     bool puente;
     Tarjeta *t = decodificar_puerto(puerto, offset, puente);
     if (!t) return mascara(ancho);
-    if (driver().entrada(int(t - el_bus.tarjetas), puente, offset, v)) return v & mascara(ancho);
+    if (del_driver(puente, offset, false) && driver().entrada(int(t - el_bus.tarjetas), puente, offset, v))
+        return v & mascara(ancho);
     v = puente ? t->puente[offset / 4] >> (8 * (offset % 4)) : leer_registro(*t, offset);
     return v & mascara(ancho);
 }
@@ -265,7 +273,8 @@ void escribir_puerto(uint32_t puerto, int ancho, uint32_t valor) {
     bool puente;
     Tarjeta *t = decodificar_puerto(puerto, offset, puente);
     if (!t) return;
-    if (driver().salida(int(t - el_bus.tarjetas), puente, offset, valor)) return;
+    if (del_driver(puente, offset, true) && driver().salida(int(t - el_bus.tarjetas), puente, offset, valor))
+        return;
     if (puente)
         t->puente[offset / 4] = valor;  // bridge registers are reached 32 bits wide
     else
