@@ -37,14 +37,14 @@ std::vector<Acceso> operator+(std::vector<Acceso> a, const std::vector<Acceso> &
 
 std::vector<uint32_t> palabras(const std::vector<uint8_t> &bytes) {
     std::vector<uint32_t> v(bytes.size() / 4);
-    std::memcpy(v.data(), bytes.data(), v.size() * 4);
+    if (!v.empty()) std::memcpy(v.data(), bytes.data(), v.size() * 4);
     return v;
 }
 
 Respuesta respuesta(std::vector<uint32_t> w) {
     Respuesta r;
     r.salida.resize(w.size() * 4);
-    std::memcpy(r.salida.data(), w.data(), r.salida.size());
+    if (!w.empty()) std::memcpy(r.salida.data(), w.data(), r.salida.size());
     return r;
 }
 
