@@ -32,15 +32,22 @@ TChatForm* ChatForm = nullptr;
 
 namespace {
 
-constexpr int PUERTO = 1024;
+int puerto = 1024;
 // At most this much is read from one connection in one event; the rest comes
 // with the next event. Keeps one event's work and memory bounded.
 constexpr qsizetype MAX_LECTURA = 1 << 20;
 // A client that sends faster than it reads its answers is not read from while
 // this much is waiting to be sent to it.
 constexpr qsizetype MAX_SALIDA = 1 << 20;
+// The memos show at most this much of a text, and take a new one at most this
+// often (see poner_memo).
+constexpr qsizetype MAX_MEMO = 16 * 1024;
+constexpr int MEMO_MS = 20;
 
 }  // namespace
+
+int puerto_escucha() { return puerto; }
+void fijar_puerto_escucha(int p) { puerto = p; }
 
 int codigo_winsock(int e) {
   switch (e) {
@@ -211,6 +218,7 @@ TServerSocket::~TServerSocket() { Close(); }
 bool TServerSocket::Open() {
   error_codigo_ = 0;
   error_texto_.clear();
+  escucha_->setListenBacklogSize(1024);
   if (escucha_->listen(QHostAddress::AnyIPv4, static_cast<quint16>(Port))) return true;
   switch (escucha_->serverError()) {
     case QAbstractSocket::AddressInUseError: error_codigo_ = codigo_winsock(EADDRINUSE); break;
@@ -311,6 +319,10 @@ TChatForm::TChatForm(QWidget* padre)
   StatusBar1->addWidget(panel0_, 1);
   trasmes_ = "<<<<";
   rebut_ = ">>>";
+  temporizador_memos_ = new QTimer(this);
+  temporizador_memos_->setSingleShot(true);
+  temporizador_memos_->setInterval(MEMO_MS);
+  connect(temporizador_memos_, &QTimer::timeout, this, &TChatForm::mostrar_memos);
 
   SrvSk = new TServerSocket(this);
   SrvSk->setObjectName("SrvSk");
@@ -333,10 +345,10 @@ void TChatForm::FormCreate() { escuchar(); }
 void TChatForm::escuchar() {
   ClnSk->abort();
   SrvSk->Close();
-  SrvSk->Port = PUERTO;
+  SrvSk->Port = puerto;
   if (!SrvSk->Open()) {
     ventanas::mostrar_mensaje("Error de socket: " + std::to_string(SrvSk->error_codigo()) +
-                              "\nNo se puede escuchar en el puerto " + std::to_string(PUERTO) + " (" +
+                              "\nNo se puede escuchar en el puerto " + std::to_string(puerto) + " (" +
                               SrvSk->error_texto().toStdString() +
                               "). El simulador sigue sin servidor TCP.");
     return;
@@ -379,12 +391,22 @@ void TChatForm::SrvSkClientError(int codigo) {
   escuchar();
 }
 
-// The memo keeps the last text only; setting the same text again is skipped,
-// since a memo's layout is the costly part of answering a message.
-void TChatForm::poner_memo(QPlainTextEdit* m, QByteArray& actual, const QByteArray& texto) {
-  if (texto == actual) return;
-  actual = texto;
-  m->setPlainText(QString::fromLatin1(texto));
+// The memos show the last texts. Laying out a memo costs far more than
+// answering a message (some 50 us for a short text, a second for 1 MiB), so a
+// memo takes its new text at most every MEMO_MS milliseconds, only the latest
+// one, and shows at most MAX_MEMO characters of it.
+void TChatForm::poner_memo(QPlainTextEdit* m, QByteArray& pendiente, const QByteArray& texto) {
+  const QByteArray recortado = texto.left(MAX_MEMO);
+  if (recortado == pendiente) return;
+  pendiente = recortado;
+  (m == Memo1 ? trasmes_cambiado_ : rebut_cambiado_) = true;
+  if (!temporizador_memos_->isActive()) temporizador_memos_->start();
+}
+
+void TChatForm::mostrar_memos() {
+  if (trasmes_cambiado_) Memo1->setPlainText(QString::fromLatin1(trasmes_));
+  if (rebut_cambiado_) Memo2->setPlainText(QString::fromLatin1(rebut_));
+  trasmes_cambiado_ = rebut_cambiado_ = false;
 }
 
 // No close box: only the panel's "Ventana de control" hides the window. A close

@@ -29,6 +29,13 @@ class QPlainTextEdit;
 class QSocketNotifier;
 class QStatusBar;
 class QTcpSocket;
+class QTimer;
+
+// The port escuchar listens on: 1024. Only tests that run the window in their
+// own process change it, so that they do not depend on port 1024 being free on
+// a shared machine; the program never does.
+int puerto_escucha();
+void fijar_puerto_escucha(int puerto);
 
 // The Winsock error number that users of the simulator know for a POSIX
 // socket error (ECONNRESET gives 10054, WSAECONNRESET).
@@ -132,6 +139,10 @@ class TChatForm : public QWidget {
   // Starts or restarts the server on port 1024.
   void escuchar();
 
+  // The automation object shows its exchanges in the same two places.
+  void mostrar_trasmes(const QByteArray& texto) { poner_memo(Memo1, trasmes_, texto); }
+  void mostrar_rebut(const QByteArray& texto) { poner_memo(Memo2, rebut_, texto); }
+
   void FormCreate();
   void Ventanadecontrol1Click();
   void SrvSkAccept(ConexionCliente* c);
@@ -143,11 +154,15 @@ class TChatForm : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  void poner_memo(QPlainTextEdit* memo, QByteArray& actual, const QByteArray& texto);
+  void poner_memo(QPlainTextEdit* memo, QByteArray& pendiente, const QByteArray& texto);
+  void mostrar_memos();
 
   QLabel* panel0_;
-  QByteArray trasmes_;
-  QByteArray rebut_;
+  QTimer* temporizador_memos_;
+  QByteArray trasmes_;  // what Memo1 shows, or will show at the next tick
+  QByteArray rebut_;    // what Memo2 shows, or will show at the next tick
+  bool trasmes_cambiado_ = false;
+  bool rebut_cambiado_ = false;
 };
 
 extern TChatForm* ChatForm;
