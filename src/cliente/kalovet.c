@@ -182,7 +182,13 @@ static int recibir(int lectura, size_t *largo, int64_t limite) {
   int malformada = 0;
   *largo = 0;
   for (;;) {
-    if (lectura && !malformada) {
+    /* Late "OK"s of an earlier write that reached the simulator in several
+     * pieces may come before the reply; a reply never starts with "O". */
+    while (lectura && n >= 2 && respuesta[0] == 'O' && respuesta[1] == 'K') {
+      memmove(respuesta, respuesta + 2, n - 2);
+      n -= 2;
+    }
+    if (lectura && !malformada && !(n == 1 && respuesta[0] == 'O')) {
       long c = kalovet_respuesta_completa(respuesta, n);
       if (c > 0) {
         *largo = (size_t)c;
