@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint64_t kNunca = std::numeric_limits<uint64_t>::max();
 // The handler produces the samples of about this many nanoseconds at once.
-constexpr uint64_t kLoteNs = 2'000'000;
+constexpr uint64_t kLoteNs = 10'000'000;
 
 // Driver request codes (the card library's numbering).
 enum : uint32_t {
@@ -496,7 +496,12 @@ int DriverVirtual::peticion(uint32_t codigo, const void *entrada, uint32_t tam_e
             return 0;
         }
     }
-    despertar();
+    // A report changes nothing the handler waits for; anything else may.
+    const bool informe = codigo == kDmaStatus || codigo == kMemAlloc ||
+                         (codigo == kIntControl && in && palabra(in, 0) == 0) ||
+                         (codigo == kContHalf && in && tam_entrada >= 8 && palabra(in, 4) == 0);
+    if (!informe)
+        despertar();
     if (!hecho)
         error = ERROR7240_PARAMETRO;
     return hecho;
