@@ -209,19 +209,46 @@ TEST_F(Adquisicion, IntStartOnLine10ArmsEverythingInOrder) {
     EXPECT_EQ(g.puertos().front(), out8(PIC2, 0x8F));
 }
 
-TEST_F(Adquisicion, IntStartOnLine3UsesTheMasterOnly) {
-    abrir(3);
+struct Linea {
+    const char *nombre;
+    uint32_t irq;
+    std::vector<Acceso> inicio, parada;  // 8259 accesses of a start and of its stop
+};
+
+class Mascaras : public Adquisicion, public ::testing::WithParamInterface<Linea> {};
+
+TEST_P(Mascaras, StartUnmasksAndStopRestores) {
+    abrir(GetParam().irq);
     g.lecturas[PIC1] = {0xFF};
+    g.lecturas[PIC2] = {0xFF};
+    auto pic = [&] {
+        std::vector<Acceso> v;
+        for (const Acceso &a : g.puertos())
+            if (a.puerto == PIC1 || a.puerto == PIC2) v.push_back(a);
+        g.sucesos.clear();
+        return v;
+    };
     uint16_t buffer[8];
     ASSERT_EQ(W_7240_AD_INT_Start(0, 0, 0, 0, 8, buffer, 10, 10), ERR_None);
-    std::vector<Acceso> pic;
-    for (const Acceso &a : g.puertos())
-        if (a.puerto == PIC1 || a.puerto == PIC2) pic.push_back(a);
-    EXPECT_EQ(pic, (std::vector<Acceso>{in8(PIC1, 0xFF), out8(PIC1, 0xF7)}));
-    g.sucesos.clear();
+    EXPECT_EQ(pic(), GetParam().inicio);
     ASSERT_EQ(W_7240_AD_INT_Stop(0, nullptr), ERR_None);
-    EXPECT_EQ(g.puertos().front(), out8(PIC1, 0xFF));
+    EXPECT_EQ(pic(), GetParam().parada);
+    ASSERT_EQ(W_7240_AD_DMA_Start(0, 0, 0, 0, 8, buffer, 10, 10), ERR_None);
+    EXPECT_EQ(pic(), GetParam().inicio);
+    ASSERT_EQ(W_7240_AD_DMA_Stop(0, nullptr), ERR_None);
+    EXPECT_EQ(pic(), GetParam().parada);
 }
+
+// Lines above 15 have no mask bit: nothing is read or written for them.
+INSTANTIATE_TEST_SUITE_P(
+    Tabla, Mascaras,
+    ::testing::Values(Linea{"line_3", 3, {in8(PIC1, 0xFF), out8(PIC1, 0xF7)}, {out8(PIC1, 0xFF)}},
+                      Linea{"line_8", 8, {in8(PIC1, 0xFF), out8(PIC1, 0xFB), in8(PIC2, 0xFF), out8(PIC2, 0xFE)},
+                            {out8(PIC2, 0xFF)}},
+                      Linea{"line_15", 15, {in8(PIC1, 0xFF), out8(PIC1, 0xFB), in8(PIC2, 0xFF), out8(PIC2, 0x7F)},
+                            {out8(PIC2, 0xFF)}},
+                      Linea{"line_16", 16, {}, {}}),
+    [](const auto &i) { return std::string(i.param.nombre); });
 
 // No interrupt line: range, channel and autoscan are set and nothing else is
 // armed; the stop is accepted and writes no mask back.
@@ -401,6 +428,11 @@ TEST_F(Adquisicion, DmaStatusCountsFromTheBridgeAndKeepsFinished) {
     EXPECT_EQ(cuenta, 1000);
     ASSERT_EQ(W_7240_AD_DMA_Status(0, &estado, &cuenta), ERR_None);
     EXPECT_EQ(estado, 0);  // dmaDone holds though the driver says running
+    // Signed arithmetic, rounding toward zero.
+    g.lecturas[WCOUNT] = {2003};
+    g.respuestas.push_back(respuesta({1}));
+    ASSERT_EQ(W_7240_AD_DMA_Status(0, &estado, &cuenta), ERR_None);
+    EXPECT_EQ(cuenta, -1);
 }
 
 TEST_F(Adquisicion, DmaStopThenSecondStopIs26) {
