@@ -53,9 +53,11 @@ TEST(Extremo, DepositoAgainstKalovet) {
   EXPECT_TRUE(esperar_hasta([&] { return (lamparas = lamparas_salida(escritorio.imagen(panel))) == solo_bomba; }, 5000));
   EXPECT_EQ(lamparas, solo_bomba);
 
+  const size_t antes_de_salir = relevo.mensajes.size();
   ASSERT_TRUE(escritorio.pulsar(ventana, 408 + 32, 244 + 12));  // "Salir"
-  ASSERT_TRUE(deposito.waitForFinished(10000));
+  ASSERT_TRUE(esperar_hasta([&] { return deposito.state() == QProcess::NotRunning; }, 10000));
   EXPECT_EQ(deposito.exitCode(), 0);
+  EXPECT_GT(relevo.mensajes.size(), antes_de_salir);
   EXPECT_EQ(relevo.mensajes.back(), "0000000000000000,0.000000,0.000000");
   const std::array<int, 16> apagadas{};
   EXPECT_TRUE(esperar_hasta([&] { return lamparas_salida(escritorio.imagen(panel)) == apagadas; }, 5000));

@@ -77,12 +77,18 @@ TEST(LazoCerrado, DepositoControlsTheTestPlant) {
   EXPECT_EQ(planta.bomba + planta.calentador + planta.valvula, 0);
   EXPECT_LE(planta.escrituras[n].ms - planta.escrituras[n - 1].ms, 1000);
 
-  // "Salir": all outputs off, and the program ends.
+  // "Salir": all outputs off, and the program ends. The switch goes off first,
+  // so that the ticks before "Salir" write outputs on again.
+  planta.entradas_DI = 0;
+  ASSERT_TRUE(esperar_hasta([&] { return planta.escrituras.back().mensaje[14] == '1'; }, 3000));
+  const size_t antes_de_salir = planta.escrituras.size();
   ASSERT_TRUE(escritorio.pulsar(ventana, 408 + 32, 244 + 12));
-  ASSERT_TRUE(deposito.waitForFinished(10000));
+  ASSERT_TRUE(esperar_hasta([&] { return deposito.state() == QProcess::NotRunning; }, 10000));
   EXPECT_EQ(deposito.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(deposito.exitCode(), 0);
+  EXPECT_GT(planta.escrituras.size(), antes_de_salir);
   EXPECT_EQ(planta.escrituras.back().mensaje, "0000000000000000,0.000000,0.000000");
+  EXPECT_EQ(planta.escrituras.back().lecturas_antes, 0);  // "Salir" reads nothing
 }
 
 }  // namespace
