@@ -126,7 +126,7 @@ std::vector<unsigned char> escribir_biblioteca(const DeclBiblioteca& b) {
     e.texto(t.ayuda);
     e.texto(t.base);
     e.guid(t.guid_base);
-    e.u16(t.slots);
+    e.u16(t.ranuras);
     e.u16(static_cast<uint16_t>(t.funciones.size()));
     for (const auto& f : t.funciones) {
       e.texto(f.nombre);
@@ -172,7 +172,7 @@ HRESULT leer_biblioteca(const unsigned char* datos, size_t tam, DeclBiblioteca& 
   for (auto& t : r.tipos) {
     uint16_t nf, ni;
     if (!l.u16(t.kind) || !l.guid(t.guid) || !l.texto(t.nombre) || !l.u16(t.mayor) || !l.u16(t.menor) ||
-        !l.u16(t.flags) || !l.texto(t.ayuda) || !l.texto(t.base) || !l.guid(t.guid_base) || !l.u16(t.slots) ||
+        !l.u16(t.flags) || !l.texto(t.ayuda) || !l.texto(t.base) || !l.guid(t.guid_base) || !l.u16(t.ranuras) ||
         !l.cuenta(nf))
       return TYPE_E_UNSUPFORMAT;
     if (t.kind != TKIND_INTERFACE && t.kind != TKIND_DISPATCH && t.kind != TKIND_COCLASS) return TYPE_E_UNSUPFORMAT;
@@ -183,7 +183,7 @@ HRESULT leer_biblioteca(const unsigned char* datos, size_t tam, DeclBiblioteca& 
           !l.u16(f.funckind) || !l.u16(f.flags) || !l.u16(f.retorno) || !l.texto(f.ayuda) || !l.cuenta(np))
         return TYPE_E_UNSUPFORMAT;
       // A member must lie inside the virtual table it claims.
-      if (f.slot >= t.slots) return TYPE_E_UNSUPFORMAT;
+      if (f.slot >= t.ranuras) return TYPE_E_UNSUPFORMAT;
       f.parametros.resize(np);
       for (auto& p : f.parametros) {
         uint8_t ptr;

@@ -55,7 +55,7 @@ struct DeclTipo {
   std::string ayuda;
   std::string base;  // name of the interface it derives from ("IDispatch")
   GUID guid_base;
-  WORD slots = 0;  // size of the virtual table, in entries
+  WORD ranuras = 0;  // size of the virtual table, in entries
   std::vector<DeclFuncion> funciones;
   std::vector<DeclImplementada> implementa;  // classes: the interfaces they implement
 };

@@ -108,4 +108,9 @@ class TATLModule : public com::Modulo {
 // The module, with static lifetime.
 extern TATLModule _Module;
 
+// The program's platform for the module (Qt, the session bus, the windows
+// layer) and the automation object's links to the message functions and the
+// communications window. Defined by the program's glue (Kalovet_atl_qt.cpp).
+void usar_plataforma_qt();
+
 }  // namespace Kalovet_atl

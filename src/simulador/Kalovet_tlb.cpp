@@ -25,7 +25,7 @@ com::DeclBiblioteca declaraciones() {
   i.ayuda = "Dispatch interface for AutoKalovet Object";
   i.base = "IDispatch";
   i.guid_base = IID_IDispatch;
-  i.slots = 9;
+  i.ranuras = 9;
 
   DeclFuncion envia;
   envia.nombre = "EnviaStr";

@@ -1,6 +1,10 @@
 // kalovet, the signal simulator: start-up in the system's order.
 #include <exception>
 
+#include <string>
+#include <vector>
+
+#include "Kalovet_atl.h"
 #include "aplicacion.h"
 #include "estado.h"
 #include "fp.h"
@@ -11,11 +15,14 @@ int main(int argc, char* argv[]) {
   // 1. The signal store, before anything else.
   iniciar_estado();
 
-  // 2. Start-up of the server module and the command line (switches that
-  //    register or unregister and end at once) go here, before any window.
-
   ventanas::Aplicacion app(argc, argv);
   try {
+    // 2. The application's initialisation step: COM, the server module, the
+    //    command line and the shutdown check. REGSERVER and UNREGSERVER end
+    //    here, before any window exists.
+    Kalovet_atl::usar_plataforma_qt();
+    if (!Kalovet_atl::_Module.arrancar(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+
     // 3. The forms, in this order; the first is the main window.
     fprin = new Tfprin;
     ChatForm = new TChatForm;  // starts listening on port 1024
@@ -27,5 +34,8 @@ int main(int argc, char* argv[]) {
   } catch (const std::exception& e) {
     ventanas::mostrar_excepcion(e.what());
   }
+  // 5. Exit: the class object is revoked (while the application and its bus
+  //    connection still exist), then COM goes.
+  Kalovet_atl::_Module.terminar();
   return 0;
 }

@@ -27,7 +27,7 @@ struct Carpeta {
   std::string ruta;
 };
 
-// A bare IAutoKalovet that records the calls that reach its slots.
+// A bare IAutoKalovet that records the calls that reach its ranuras.
 struct Grabadora : Kalovet_tlb::IAutoKalovet {
   HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
   ULONG AddRef() override { return 1; }
@@ -68,7 +68,7 @@ TEST(BibliotecaTipos, FormaBinariaIdaYVuelta) {
   ASSERT_EQ(b.tipos.size(), 2u);
   const DeclTipo& i = b.tipos[0];
   EXPECT_EQ(i.flags, TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE);
-  EXPECT_EQ(i.slots, 9);
+  EXPECT_EQ(i.ranuras, 9);
   EXPECT_EQ(i.funciones[1].nombre, "ConsultaStr");
   EXPECT_EQ(i.funciones[1].slot, 8);
   EXPECT_TRUE(i.funciones[1].parametros[0].puntero);
