@@ -1,5 +1,6 @@
 #include "operador.h"
 
+#include "colores.h"
 #include "planta.h"
 #include "vista.h"
 
@@ -23,11 +24,7 @@ void Forma::paintEvent(QPaintEvent*) {
 
 namespace {
 
-QFont arial11() {
-  QFont f("Arial");
-  f.setPixelSize(11);
-  return f;
-}
+QFont arial11() { return ventanas::fuente_windows("Arial", 11); }
 
 QLabel* etiqueta(QWidget* padre, const char* nombre, int x, int y, int w, int h, const QString& texto,
                  bool derecha = false) {
@@ -77,9 +74,7 @@ Tform_visual::Tform_visual(QWidget* padre) : QWidget(padre) {
   setWindowTitle(QString::fromUtf8("Depósito - Proyecto Informática Industrial"));
   move(98, 119);
   resize(560, 321);
-  QFont fuente("MS Sans Serif");
-  fuente.setPixelSize(11);
-  setFont(fuente);
+  setFont(ventanas::fuente_windows("MS Sans Serif", 11));
   setAutoFillBackground(true);
   set_color(cara_boton());
 
@@ -118,6 +113,10 @@ Tform_visual::Tform_visual(QWidget* padre) : QWidget(padre) {
   b_salir->setObjectName("b_salir");
   b_salir->setGeometry(408, 244, 65, 25);
   setTabOrder(b_arrancar, b_salir);
+  // The right-aligned captions grow to the left when the platform's stand-in
+  // for Arial is wider than Arial; they then stay over the drawing rather than
+  // under it (in the design they do not overlap it at all).
+  for (QLabel* l : {Label1, Label2, Label3, Label4, Label5, Label6, Label7}) l->raise();
   reloj = new QTimer(this);
   reloj->setObjectName("reloj");
 

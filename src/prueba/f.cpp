@@ -1,6 +1,7 @@
 #include "f.h"
 
 #include "acceso.h"
+#include "colores.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -53,9 +54,7 @@ TForm1::TForm1(QWidget* padre) : QWidget(padre) {
   setWindowTitle("Test Kalovet");
   move(219, 110);
   resize(496, 179);
-  QFont fuente("MS Sans Serif");
-  fuente.setPointSize(8);
-  setFont(fuente);
+  setFont(ventanas::fuente_windows("MS Sans Serif", 11));  // 8 points
 
   Button1 = boton(this, "Button1", 12, false);
   Label2 = etiqueta(this, "Label2", 88, 12, "Preparar la tarjeta o preparar el simulador", false);
