@@ -6,8 +6,11 @@
 // otherwise y) every coordinate from the start up to, not including, the end
 // gets one pixel; its minor coordinate is the ideal line's value rounded to the
 // nearest integer, a tie (exactly half-way) going to the smaller coordinate.
-// This is the rule Windows draws 1-pixel lines by; it does not depend on the
-// direction in which the line is drawn, apart from which end is left out.
+// This is the grid-intersection (diamond) convention of Windows cosmetic
+// lines for integer end points: a tie between two pixels one above the other
+// lights the upper one, between two side by side the left one. It does not
+// depend on the direction in which the line is drawn, apart from which end is
+// left out.
 //
 // Only pixels inside the surface (0 <= x < ancho, 0 <= y < alto) are visited,
 // and the work is bounded by the surface size, not by the line's length: a
