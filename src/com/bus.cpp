@@ -139,8 +139,9 @@ class PuenteClase final : public QDBusVirtualObject {
   void cliente_perdido(const QString& cliente);
   void de_fabrica(const QDBusMessage& m);
   void de_objeto(const QDBusMessage& m, int numero);
-  // The object's type information for "<library>.<interface>", or null.
-  ITypeInfo* info_para(IUnknown* objeto, const QString& interfaz, const DeclTipo** tipo);
+  // The object's type information for "<library>.<interface>": S_FALSE when
+  // the object's interface has another name, an error when it has none.
+  HRESULT info_para(IUnknown* objeto, const QString& interfaz, ITypeInfo** info, const DeclTipo** tipo);
 
   QDBusConnection conexion_;
   QString nombre_;
@@ -248,6 +249,21 @@ void PuenteClase::cliente_perdido(const QString& cliente) {
 
 bool PuenteClase::handleMessage(const QDBusMessage& m, const QDBusConnection&) {
   if (m.type() != QDBusMessage::MethodCallMessage) return false;
+  if (m.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") &&
+      m.member() == QLatin1String("Introspect")) {
+    QString xml = introspect(m.path());
+    if (xml.isNull() && m.path() != ruta_) {
+      fallar_dbus(m, "org.freedesktop.DBus.Error.UnknownObject", QStringLiteral("No such object: ") + m.path());
+      return true;
+    }
+    responder(m, {QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
+                                 "\"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n"
+                                 "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+                                 "    <method name=\"Introspect\"><arg type=\"s\" direction=\"out\"/></method>\n"
+                                 "  </interface>\n") +
+                  xml + QStringLiteral("</node>\n")});
+    return true;
+  }
   if (m.path() == ruta_) {
     de_fabrica(m);
     return true;
@@ -304,13 +320,16 @@ void PuenteClase::de_fabrica(const QDBusMessage& m) {
               QStringLiteral("No method %1(%2) in %3").arg(m.member(), m.signature(), kFabrica));
 }
 
-ITypeInfo* PuenteClase::info_para(IUnknown* objeto, const QString& interfaz, const DeclTipo** tipo) {
+HRESULT PuenteClase::info_para(IUnknown* objeto, const QString& interfaz, ITypeInfo** resultado,
+                               const DeclTipo** tipo) {
+  *resultado = nullptr;
   IDispatch* d = nullptr;
-  if (FAILED(objeto->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d)))) return nullptr;
+  HRESULT r = objeto->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
+  if (FAILED(r)) return r;
   ITypeInfo* info = nullptr;
-  d->GetTypeInfo(0, 0, &info);
+  r = d->GetTypeInfo(0, 0, &info);
   d->Release();
-  if (!info) return nullptr;
+  if (FAILED(r)) return r;
   ITypeLib* lib = nullptr;
   const DeclBiblioteca* bib = nullptr;
   bool coincide = SUCCEEDED(info->GetTypeAttr(tipo)) && SUCCEEDED(info->GetContainingTypeLib(&lib, nullptr)) &&
@@ -319,9 +338,10 @@ ITypeInfo* PuenteClase::info_para(IUnknown* objeto, const QString& interfaz, con
   if (lib) lib->Release();
   if (!coincide) {
     info->Release();
-    return nullptr;
+    return S_FALSE;
   }
-  return info;
+  *resultado = info;
+  return S_OK;
 }
 
 void PuenteClase::de_objeto(const QDBusMessage& m, int numero) {
@@ -421,7 +441,13 @@ void PuenteClase::de_objeto(const QDBusMessage& m, int numero) {
   }
   // The object's own interface, through its type information.
   const DeclTipo* tipo = nullptr;
-  ITypeInfo* info = info_para(e.objeto, i, &tipo);
+  ITypeInfo* info = nullptr;
+  HRESULT hay = info_para(e.objeto, i, &info, &tipo);
+  if (FAILED(hay) && i.startsWith(QLatin1String("kalovet."))) {
+    // Without its type information the interface cannot be reached by name.
+    fallar(m, hay);
+    return;
+  }
   if (!info) {
     fallar_dbus(m, "org.freedesktop.DBus.Error.UnknownInterface", QStringLiteral("No such interface: ") + i);
     return;
