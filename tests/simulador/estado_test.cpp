@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 
 #include "estado.h"
 
@@ -56,6 +57,7 @@ struct FilaAD {
   double valor;
   uint64_t hex;
 };
+void PrintTo(const FilaAD& f, std::ostream* os) { *os << "position " << f.posicion; }
 
 class EstadoAD : public Estado, public ::testing::WithParamInterface<FilaAD> {};
 

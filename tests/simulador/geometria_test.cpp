@@ -19,6 +19,7 @@ struct FilaPolar {
   double a;
   Desplazamiento esperado;
 };
+void PrintTo(const FilaPolar& f, std::ostream* os) { *os << f.que; }
 
 class Polar : public ::testing::TestWithParam<FilaPolar> {};
 

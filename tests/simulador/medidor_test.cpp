@@ -109,6 +109,7 @@ struct FilaAguja {
   double valor;
   int dx, dy;
 };
+void PrintTo(const FilaAguja& f, std::ostream* os) { *os << "value " << f.valor; }
 
 class Aguja : public Medidor, public ::testing::WithParamInterface<FilaAguja> {};
 

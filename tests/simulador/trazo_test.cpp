@@ -30,6 +30,7 @@ struct FilaLinea {
   int x0, y0, x1, y1;
   std::vector<Pixel> pixeles;
 };
+void PrintTo(const FilaLinea& f, std::ostream* os) { *os << f.que; }
 
 class Linea : public ::testing::TestWithParam<FilaLinea> {};
 
