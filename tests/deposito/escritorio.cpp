@@ -86,3 +86,23 @@ QImage Escritorio::imagen(const QString& ventana) const {
   if (!herramienta({"import", "-display", display_, "-window", ventana, archivo.fileName()}, nullptr, 20000)) return {};
   return QImage(archivo.fileName());
 }
+
+void aplicacion_de_prueba() {
+  static int argc = 1;
+  static char nombre[] = "prueba";
+  static char* argv[] = {nombre, nullptr};
+  static QCoreApplication* app = new QCoreApplication(argc, argv);
+  (void)app;
+}
+
+QString arrancar_cliente(QProcess& programa, const QString& ruta, const Escritorio& escritorio, const QString& patron,
+                         const QString& host) {
+  QProcessEnvironment e = escritorio.entorno();
+  e.insert("KALOVET_RESPUESTAS", "Si");
+  if (!host.isEmpty()) e.insert("KALOVET_HOST", host);
+  programa.setProcessEnvironment(e);
+  programa.setProcessChannelMode(QProcess::ForwardedChannels);
+  programa.start(ruta, {});
+  if (!programa.waitForStarted(5000)) return {};
+  return escritorio.ventana(patron, 20000);
+}

@@ -37,6 +37,16 @@ class Escritorio {
   QString display_;
 };
 
+// The test program's application object (created at the first call).
+void aplicacion_de_prueba();
+
+// Starts a client program (deposito, testkalovet) on the screen with its
+// card-or-simulator question answered "Si" and, unless host is empty, its
+// client library pointed at host ("127.0.0.1:port"). The id of its window
+// (title matching patron, waiting up to 20 s); empty on failure.
+QString arrancar_cliente(QProcess& programa, const QString& ruta, const Escritorio& escritorio, const QString& patron,
+                         const QString& host = {});
+
 // Runs the event loop until cond() holds or ms milliseconds pass; cond()'s
 // last value.
 template <typename F>

@@ -12,10 +12,7 @@
 namespace {
 
 TEST(Extremo, DepositoAgainstKalovet) {
-  int argc = 1;
-  char nombre[] = "deposito_extremo";
-  char* argv[] = {nombre, nullptr};
-  QCoreApplication app(argc, argv);
+  aplicacion_de_prueba();
   Escritorio escritorio;
   ASSERT_TRUE(escritorio.arrancar());
   QProcess kalovet;
@@ -24,13 +21,8 @@ TEST(Extremo, DepositoAgainstKalovet) {
 
   Intermediario relevo;
   QProcess deposito;
-  QProcessEnvironment e = escritorio.entorno();
-  e.insert("KALOVET_RESPUESTAS", "Si");
-  e.insert("KALOVET_HOST", QString("127.0.0.1:%1").arg(relevo.puerto()));
-  deposito.setProcessEnvironment(e);
-  deposito.setProcessChannelMode(QProcess::ForwardedChannels);
-  deposito.start(DEPOSITO, {});
-  const QString ventana = escritorio.ventana("Proyecto Inform", 20000);
+  const QString ventana = arrancar_cliente(deposito, DEPOSITO, escritorio, "Proyecto Inform",
+                                           QString("127.0.0.1:%1").arg(relevo.puerto()));
   ASSERT_FALSE(ventana.isEmpty());
   ASSERT_TRUE(escritorio.pulsar(ventana, 408 + 32, 212 + 12));  // "Arrancar"
 

@@ -14,25 +14,15 @@
 namespace {
 
 TEST(LazoCerrado, DepositoControlsTheTestPlant) {
-  int argc = 1;
-  char nombre[] = "lazo_cerrado_test";
-  char* argv[] = {nombre, nullptr};
-  QCoreApplication app(argc, argv);
-
+  aplicacion_de_prueba();
   Escritorio escritorio;
   ASSERT_TRUE(escritorio.arrancar());
   PlantaPrueba planta(6000, 20);
   ASSERT_NE(planta.puerto(), 0);
 
   QProcess deposito;
-  QProcessEnvironment e = escritorio.entorno();
-  e.insert("KALOVET_RESPUESTAS", "Si");
-  e.insert("KALOVET_HOST", QString("127.0.0.1:%1").arg(planta.puerto()));
-  deposito.setProcessEnvironment(e);
-  deposito.setProcessChannelMode(QProcess::ForwardedChannels);
-  deposito.start(DEPOSITO, {});
-  ASSERT_TRUE(deposito.waitForStarted(5000));
-  const QString ventana = escritorio.ventana("Proyecto Inform", 20000);
+  const QString ventana = arrancar_cliente(deposito, DEPOSITO, escritorio, "Proyecto Inform",
+                                           QString("127.0.0.1:%1").arg(planta.puerto()));
   ASSERT_FALSE(ventana.isEmpty());
   EXPECT_TRUE(planta.escrituras.empty());  // nothing before "Arrancar"
 

@@ -12,10 +12,7 @@
 namespace {
 
 TEST(Extremo, OutputPatternOnThePanel) {
-  int argc = 1;
-  char nombre[] = "prueba_extremo";
-  char* argv[] = {nombre, nullptr};
-  QCoreApplication app(argc, argv);
+  aplicacion_de_prueba();
   Escritorio escritorio;
   ASSERT_TRUE(escritorio.arrancar());
   QProcess kalovet;
@@ -25,12 +22,7 @@ TEST(Extremo, OutputPatternOnThePanel) {
   EXPECT_EQ(lamparas_salida(escritorio.imagen(panel)), apagadas);
 
   QProcess prueba;
-  QProcessEnvironment e = escritorio.entorno();
-  e.insert("KALOVET_RESPUESTAS", "Si");
-  prueba.setProcessEnvironment(e);
-  prueba.setProcessChannelMode(QProcess::ForwardedChannels);
-  prueba.start(TESTKALOVET, {});
-  const QString ventana = escritorio.ventana("^Test Kalovet$", 20000);
+  const QString ventana = arrancar_cliente(prueba, TESTKALOVET, escritorio, "^Test Kalovet$");
   ASSERT_FALSE(ventana.isEmpty());
   ASSERT_TRUE(escritorio.pulsar(ventana, 8 + 34, 32 + 8));  // Button2
 
