@@ -9,6 +9,7 @@
 #include <QDBusSignature>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
+#include <QThread>
 
 #include <cstdio>
 #include <map>
@@ -135,6 +136,7 @@ class PuenteClase final : public QDBusVirtualObject {
   void fallar_dbus(const QDBusMessage& m, const char* nombre, const QString& texto) {
     conexion_.send(m.createErrorReply(QString::fromLatin1(nombre), texto));
   }
+  void atender(const QDBusMessage& m);
   void vigilar(const QString& cliente);
   void cliente_perdido(const QString& cliente);
   void de_fabrica(const QDBusMessage& m);
@@ -235,7 +237,6 @@ void PuenteClase::cliente_perdido(const QString& cliente) {
       continue;
     }
     Entrada e = it->second;
-    conexion_.unregisterObject(ruta_ + "/" + QString::number(it->first));
     it = entradas_.erase(it);
     for (ULONG i = 0; i < e.referencias; ++i) e.objeto->Release();
   }
@@ -249,12 +250,23 @@ void PuenteClase::cliente_perdido(const QString& cliente) {
 
 bool PuenteClase::handleMessage(const QDBusMessage& m, const QDBusConnection&) {
   if (m.type() != QDBusMessage::MethodCallMessage) return false;
+  if (QThread::currentThread() != thread()) {
+    // Every call runs on the thread that registered the class object, through
+    // its event loop, between its other events.
+    QMetaObject::invokeMethod(this, [this, m] { atender(m); }, Qt::QueuedConnection);
+    return true;
+  }
+  atender(m);
+  return true;
+}
+
+void PuenteClase::atender(const QDBusMessage& m) {
   if (m.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") &&
       m.member() == QLatin1String("Introspect")) {
     QString xml = introspect(m.path());
     if (xml.isNull() && m.path() != ruta_) {
       fallar_dbus(m, "org.freedesktop.DBus.Error.UnknownObject", QStringLiteral("No such object: ") + m.path());
-      return true;
+      return;
     }
     responder(m, {QStringLiteral("<!DOCTYPE node PUBLIC \"-//freedesktop//DTD D-BUS Object Introspection 1.0//EN\"\n"
                                  "\"http://www.freedesktop.org/standards/dbus/1.0/introspect.dtd\">\n<node>\n"
@@ -262,21 +274,23 @@ bool PuenteClase::handleMessage(const QDBusMessage& m, const QDBusConnection&) {
                                  "    <method name=\"Introspect\"><arg type=\"s\" direction=\"out\"/></method>\n"
                                  "  </interface>\n") +
                   xml + QStringLiteral("</node>\n")});
-    return true;
+    return;
   }
   if (m.path() == ruta_) {
     de_fabrica(m);
-    return true;
+    return;
   }
-  if (!m.path().startsWith(ruta_ + "/")) return false;
+  if (!m.path().startsWith(ruta_ + "/")) {
+    fallar_dbus(m, "org.freedesktop.DBus.Error.UnknownObject", QStringLiteral("No such object: ") + m.path());
+    return;
+  }
   bool ok = false;
   int n = m.path().mid(ruta_.size() + 1).toInt(&ok);
   if (!ok || !entradas_.count(n)) {
     fallar_dbus(m, "org.freedesktop.DBus.Error.UnknownObject", QStringLiteral("No such object: ") + m.path());
-    return true;
+    return;
   }
   de_objeto(m, n);
-  return true;
 }
 
 void PuenteClase::de_fabrica(const QDBusMessage& m) {
@@ -356,10 +370,7 @@ void PuenteClase::de_objeto(const QDBusMessage& m, int numero) {
   }
   if ((i == kUnknown || i.isEmpty()) && metodo == QLatin1String("Release") && firma.isEmpty()) {
     IUnknown* objeto = e.objeto;
-    if (--e.referencias == 0) {
-      conexion_.unregisterObject(m.path());
-      entradas_.erase(numero);
-    }
+    if (--e.referencias == 0) entradas_.erase(numero);
     // The reply goes out before the release, which may end a server started
     // for automation.
     ULONG cuenta = 0;
