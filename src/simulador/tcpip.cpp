@@ -149,14 +149,14 @@ void ConexionCliente::vaciar_salida() {
 void ConexionCliente::al_poder_leer() {
   QPointer<ConexionCliente> yo(this);
   bool fin = false;
+  // One scratch buffer for every connection: everything runs on one thread.
+  static char trozo[64 * 1024];
   while (entrada_.size() < MAX_LECTURA) {
-    const qsizetype antes = entrada_.size();
-    const qsizetype pedido = std::min<qsizetype>(64 * 1024, MAX_LECTURA - antes);
-    entrada_.resize(antes + pedido);
-    ssize_t r = ::recv(descriptor_, entrada_.data() + antes, static_cast<size_t>(pedido), 0);
-    entrada_.resize(antes + std::max<ssize_t>(r, 0));
+    const size_t pedido = static_cast<size_t>(std::min<qsizetype>(sizeof trozo, MAX_LECTURA - entrada_.size()));
+    ssize_t r = ::recv(descriptor_, trozo, pedido, 0);
     if (r > 0) {
-      if (r < pedido) break;  // the socket had no more
+      entrada_.append(trozo, r);
+      if (static_cast<size_t>(r) < pedido) break;  // the socket had no more
       continue;
     }
     if (r == 0) {
