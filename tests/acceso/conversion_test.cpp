@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -129,4 +130,16 @@ TEST(Conversion, StateReplyReading) {
     for (int k = 0; k < 4; ++k) EXPECT_EQ(ad[k], f.primeros_AD[k]) << f.caso << " AD" << k;
     EXPECT_EQ(ad[15], f.ad15) << f.caso;
   }
+}
+
+TEST(Conversion, DecimalPointWhateverTheLocale) {
+  ASSERT_NE(std::setlocale(LC_ALL, "es_ES.UTF-8"), nullptr) << "es_ES.UTF-8 locale not available";
+  std::array<int, 16> di{};
+  std::array<double, 16> ad{};
+  leer_estado("0000000000000000,1.500000,-2.250000,0,0,0,0,0,0,0,0,0,0,0,0,0,0", di, ad);
+  const std::string texto = componer_escritura(di, ad[0], ad[1]);
+  std::setlocale(LC_ALL, "C");
+  EXPECT_EQ(ad[0], 1.5);
+  EXPECT_EQ(ad[1], -2.25);
+  EXPECT_EQ(texto, "0000000000000000,1.500000,-2.250000");
 }

@@ -3,6 +3,7 @@
 // "Salir".
 #include "acceso.h"
 #include "acceso_ventanas.h"
+#include "locale_c.h"
 #include "falso_kalovet.h"
 #include "mensajes.h"
 #include "operador.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@ QApplication* aplicacion() {
 }
 
 std::string respuesta(const char* entradas, double ad0, double ad1) {
+  acceso::LocaleC c;  // the reply is the simulator's, in the C locale
   char texto[256];
   std::snprintf(texto, sizeof texto, "%s,%f,%f,0,0,0,0,0,0,0,0,0,0,0,0,0,0", entradas, ad0, ad1);
   return texto;
@@ -95,6 +98,9 @@ TEST_F(Operador, DesignBeforeArrancar) {
 }
 
 TEST_F(Operador, ArrancarTicksAndSalir) {
+  // CTest runs this in a decimal-comma locale, which the application object
+  // takes on: read-outs and write messages must still carry a point.
+  EXPECT_STREQ(std::localeconv()->decimal_point, ",");
   f->show();
   f->b_arrancar->click();
   ASSERT_EQ(cajas.size(), 1u);

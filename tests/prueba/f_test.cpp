@@ -3,6 +3,7 @@
 // virtual card (card mode).
 #include "acceso.h"
 #include "acceso_ventanas.h"
+#include "locale_c.h"
 #include "f.h"
 #include "falso_kalovet.h"
 #include "mensajes.h"
@@ -30,6 +31,7 @@ QApplication* aplicacion() {
 }
 
 std::string respuesta(const char* entradas, double ad0 = 0.0, double ad7 = 0.0) {
+  acceso::LocaleC c;  // the reply is the simulator's, in the C locale
   char texto[256];
   std::snprintf(texto, sizeof texto, "%s,%f,0,0,0,0,0,0,%f,0,0,0,0,0,0,0,0", entradas, ad0, ad7);
   return texto;
