@@ -67,7 +67,7 @@ def claves(ruta):
         return [l[1:-1] for l in f.read().split("\n") if l.startswith("[")]
 
 
-class Caso(unittest.TestCase):
+class Base(unittest.TestCase):
     def setUp(self):
         self.carpeta = tempfile.mkdtemp(prefix="kalovet_extremo_")
         self.registro = os.path.join(self.carpeta, "registro.reg")
@@ -153,6 +153,9 @@ class Caso(unittest.TestCase):
         self.assertEqual(e.exception.get_dbus_name(), nombre)
         return e.exception
 
+
+
+class Caso(Base):
     # -- registration ---------------------------------------------------------
     def test_regserver_escribe_los_ocho_valores_y_la_biblioteca(self):
         rc, err = self.ejecutar("/regserver", segundos=10)
@@ -347,6 +350,91 @@ class Caso(unittest.TestCase):
         a.Release(dbus_interface="kalovet.IUnknown")
         self.assertEqual(self.termina(p, 10), 0)
         otro.close()
+
+
+AVISO = ("[caja] COM Server Warning | There are still active COM objects in this application.  One or more "
+         "clients may have references to these objects, so manually closing this application may cause those "
+         "client application(s) to fail.\r\n\r\nAre you sure you want to close this application? -> ")
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class Cierre(Base):
+    """Closing the main panel from its menu, on a virtual X screen."""
+
+    def setUp(self):
+        super().setUp()
+        lectura, escritura = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(escritura), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"], pass_fds=(escritura,), stderr=subprocess.DEVNULL)
+        os.close(escritura)
+        with os.fdopen(lectura) as f:
+            pantalla = f.readline().strip()
+        self.assertTrue(pantalla, "Xvfb gave no display")
+        self.entorno.update(DISPLAY=":" + pantalla, QT_QPA_PLATFORM="xcb", KALOVET_RESPUESTAS="No,Si")
+        self.salida = os.path.join(self.carpeta, "stderr.txt")
+
+    def tearDown(self):
+        super().tearDown()
+        self.xvfb.kill()
+        self.xvfb.wait(10)
+
+    def arrancar_con_pantalla(self, *args):
+        with open(self.salida, "w") as err:
+            p = subprocess.Popen([KALOVET, *args], env=self.entorno, stdout=subprocess.DEVNULL, stderr=err)
+        self.procesos.append(p)
+        self.assertTrue(self.esperar(self.tiene_dueno, 20))
+        return p
+
+    def xdotool(self, *args):
+        r = subprocess.run(["xdotool", *args], env=self.entorno, capture_output=True, text=True, timeout=20)
+        return r.stdout.strip()
+
+    def salir_por_el_menu(self):
+        ventana = ""
+        limite = time.monotonic() + 20
+        while not ventana and time.monotonic() < limite:
+            ventana = self.xdotool("search", "--onlyvisible", "--name", "^Kalovet v").split("\n")[0]
+            time.sleep(0.1)
+        self.assertTrue(ventana, "the main panel did not show")
+        time.sleep(1.5)  # the splash's blocking second at the first showing
+        # "Archivo", then its first item "Salir".
+        self.xdotool("mousemove", "--sync", "--window", ventana, "20", "10", "click", "1")
+        time.sleep(0.5)
+        self.xdotool("key", "Down", "Return")
+
+    def avisos(self):
+        with open(self.salida, encoding="utf-8", errors="replace") as f:
+            return f.read().count("[caja] COM Server Warning")
+
+    def test_cerrar_con_un_objeto_vivo_pregunta_no_y_luego_si(self):
+        self.registrar()
+        p = self.arrancar_con_pantalla("/embedding")
+        a = self.crear()
+        self.salir_por_el_menu()
+        self.assertTrue(self.esperar(lambda: self.avisos() == 1, 10), "no warning was shown")
+        self.assertIsNone(self.termina(p, 1), "No keeps the simulator running")
+        self.assertEqual(a.ConsultaStr(dbus_interface="kalovet.IAutoKalovet", signature=""), ESTADO_INICIAL)
+        self.salir_por_el_menu()
+        self.assertEqual(self.termina(p, 10), 0, "Yes ends it")
+        with open(self.salida, encoding="utf-8", newline="") as f:
+            texto = f.read()
+        self.assertIn(AVISO + "No\n", texto)
+        self.assertIn(AVISO + "Si\n", texto)
+
+    def test_cerrar_sin_objetos_no_pregunta(self):
+        self.registrar()
+        p = self.arrancar_con_pantalla("/automation")
+        a = self.crear()
+        b = self.crear()
+        a.Release(dbus_interface="kalovet.IUnknown")
+        self.salir_por_el_menu()
+        self.assertTrue(self.esperar(lambda: self.avisos() == 1, 10))
+        b.Release(dbus_interface="kalovet.IUnknown")  # the quit rule ends it
+        self.assertEqual(self.termina(p, 10), 0)
+        p = self.arrancar_con_pantalla("/embedding")
+        self.salir_por_el_menu()
+        self.assertEqual(self.termina(p, 10), 0)
+        self.assertEqual(self.avisos(), 0)
 
 
 if __name__ == "__main__":
