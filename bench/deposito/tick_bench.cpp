@@ -4,10 +4,12 @@
 // median and 99th percentile over 1,000 ticks, and as a reference measured in
 // the same run, one bare read exchange (kalovet_rebre).
 //
-//   bench/deposito/deposito_tick [KALOVET]
+//   TARJETA7240=virtual <build>/bench/deposito/deposito_tick [KALOVET]
 //
-// Starts the simulator (offscreen) from the path given, by default the one of
-// this build, unless one already listens on port 1024.
+// (The program carries the card library, which needs the card's driver or
+// the virtual card before main runs.) Starts the simulator (offscreen) from
+// the path given, by default the one of this build, unless one already
+// listens on port 1024.
 #include "acceso.h"
 #include "planta.h"
 #include "plataforma_acceso.h"
