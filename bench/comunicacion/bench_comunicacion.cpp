@@ -13,6 +13,7 @@
 #include "estado.h"
 #include "fp.h"
 #include "propa.h"
+#include "red_prueba.h"
 #include "refresco.h"
 #include "simulador/mensajes.h"
 #include "simulador/tcpip.h"
@@ -51,17 +52,8 @@ namespace {
 using Reloj = std::chrono::steady_clock;
 double segundos_medida = 2.0;
 
-uint16_t puerto_libre() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t l = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &l);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
+using red_prueba::escucha_local;
+using red_prueba::puerto_libre;
 
 int conectar(uint16_t puerto) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -160,16 +152,7 @@ Resultado medir_texto(uint16_t puerto, int n, bool lectura) {
 class Referencia {
  public:
   Referencia() {
-    puerto_ = puerto_libre();
-    escucha_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    int uno = 1;
-    ::setsockopt(escucha_, SOL_SOCKET, SO_REUSEADDR, &uno, sizeof uno);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(puerto_);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(escucha_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(escucha_, 128);
+    escucha_ = escucha_local(&puerto_, 128);
     respuesta_ = std::string(16, '0');
     for (int i = 0; i < 16; ++i) respuesta_ += ",0.000000";
     hilo_ = std::thread([this] { servir(); });

@@ -3,6 +3,7 @@
 // connections the server drops, a server that stops answering, and the bounds
 // of every call.
 #include "kalovet.h"
+#include "red_prueba.h"
 
 #include <gtest/gtest.h>
 
@@ -50,15 +51,7 @@ struct Guion {
 class Servidor {
  public:
   explicit Servidor(Guion& g) : g_(g) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t l = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &l);
-    puerto_ = ntohs(a.sin_port);
-    ::listen(fd_, 8);
+    fd_ = red_prueba::escucha_local(&puerto_);
     hilo_ = std::thread([this] { servir(); });
     ::setenv("KALOVET_HOST", ("localhost:" + std::to_string(puerto_)).c_str(), 1);
   }

@@ -4,16 +4,8 @@
 // block, so they run on a worker thread while the main thread turns the Qt
 // event loop that serves them.
 #include "kalovet.h"
-#include "red_prueba.h"
 #include "simulador/mensajes.h"
-#include "simulador/tcpip.h"
-#include "ventanas/mensajes.h"
-
-#include "aplicacion.h"
-#include "colores.h"
-#include "estado.h"
-#include "fp.h"
-#include "refresco.h"
+#include "ventana_prueba.h"
 
 #include <gtest/gtest.h>
 
@@ -29,14 +21,7 @@
 namespace {
 
 using namespace red_prueba;
-
-ventanas::Aplicacion* aplicacion() {
-  static int argc = 1;
-  static char nombre[] = "kalovet";
-  static char* argv[] = {nombre, nullptr};
-  static auto* app = new ventanas::Aplicacion(argc, argv);
-  return app;
-}
+using namespace ventana_prueba;
 
 // Runs f on a worker thread while the event loop turns; returns its result and
 // how long it took.
@@ -49,12 +34,6 @@ auto en_hilo(F f, double* segundos = nullptr) {
   return fut.get();
 }
 
-std::string DO_del_panel() {
-  std::string s;
-  for (int n = 15; n >= 0; --n) s += fprin->lo[n]->brocha() == ventanas::clRed ? '1' : '0';
-  return s;
-}
-
 void apuntar_a(uint16_t p) { ::setenv("KALOVET_HOST", ("127.0.0.1:" + std::to_string(p)).c_str(), 1); }
 
 // A server that accepts one connection and then answers each chunk with a fixed
@@ -62,15 +41,7 @@ void apuntar_a(uint16_t p) { ::setenv("KALOVET_HOST", ("127.0.0.1:" + std::to_st
 class ServidorFalso {
  public:
   explicit ServidorFalso(std::string respuesta) : respuesta_(std::move(respuesta)) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t l = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &l);
-    puerto_ = ntohs(a.sin_port);
-    ::listen(fd_, 4);
+    fd_ = escucha_local(&puerto_);
     if (!respuesta_.empty()) hilo_ = std::thread([this] { servir(); });
   }
   ~ServidorFalso() {
@@ -101,21 +72,10 @@ class ServidorFalso {
 class Cliente : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    aplicacion();
-    bombear() = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 2); };
-    ventanas::responder_mensajes([](const ventanas::Caja&) { return ventanas::Respuesta::OK; });
-    puerto() = puerto_libre();
-    fijar_puerto_escucha(puerto());
-    iniciar_estado();
-    fprin = new Tfprin;
-    ChatForm = new TChatForm;
+    arrancar([](const ventanas::Caja&) { return ventanas::Respuesta::OK; });
   }
   void SetUp() override {
-    iniciar_estado();
-    mostrar_DI();
-    mostrar_DO();
-    mostrar_AD();
-    mostrar_DA();
+    senales_iniciales();
     if (!ChatForm->SrvSk->Active()) ChatForm->escuchar();
     apuntar_a(puerto());
     en_hilo([] { return kalovet_usar(); });

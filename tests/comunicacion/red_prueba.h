@@ -58,17 +58,25 @@ inline uint16_t& puerto() {
   return p;
 }
 
-// A TCP port that is free now (the kernel picks it).
-inline uint16_t puerto_libre() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// A listening socket on a loopback port the kernel picks; *puerto gets it.
+inline int escucha_local(uint16_t* puerto, int cola = 8) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
   socklen_t l = sizeof a;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &l);
-  ::close(fd);
-  return ntohs(a.sin_port);
+  *puerto = ntohs(a.sin_port);
+  ::listen(fd, cola);
+  return fd;
+}
+
+// A TCP port that is free now.
+inline uint16_t puerto_libre() {
+  uint16_t p = 0;
+  ::close(escucha_local(&p));
+  return p;
 }
 
 class Cliente {

@@ -3,50 +3,24 @@
 // given to the window, so that the test does not depend on port 1024):
 // replies, memo and status texts, the panel's lamps, labels and background,
 // several clients, a reset, the menu item, and bad input.
-#include "red_prueba.h"
 #include "simulador/mensajes.h"
-#include "simulador/tcpip.h"
-#include "ventanas/mensajes.h"
-
-#include "aplicacion.h"
-#include "colores.h"
-#include "estado.h"
-#include "fp.h"
-#include "refresco.h"
+#include "ventana_prueba.h"
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <memory>
 #include <vector>
 
 namespace {
 
 using namespace red_prueba;
+using namespace ventana_prueba;
 using ventanas::Caja;
 using ventanas::Respuesta;
 
-ventanas::Aplicacion* aplicacion() {
-  static int argc = 1;
-  static char nombre[] = "kalovet";
-  static char* argv[] = {nombre, nullptr};
-  static auto* app = new ventanas::Aplicacion(argc, argv);
-  return app;
-}
-
 std::vector<Caja> cajas;  // every message box shown, answered OK
-
-std::string DO_del_panel() {  // lamps lo15..lo0: '1' red, '0' lime
-  std::string s;
-  for (int n = 15; n >= 0; --n) {
-    const auto b = fprin->lo[n]->brocha();
-    s += b == ventanas::clRed ? '1' : b == ventanas::clLime ? '0' : '?';
-  }
-  return s;
-}
 
 std::string DO_etiquetas() {
   std::string s;
@@ -70,27 +44,16 @@ void memos_al_dia() {
 class ServidorTCP : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    aplicacion();
-    bombear() = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 2); };
-    ventanas::responder_mensajes([](const Caja& c) {
+    arrancar([](const Caja& c) {
       cajas.push_back(c);
       return Respuesta::OK;
     });
-    iniciar_estado();
-    puerto() = puerto_libre();
-    fijar_puerto_escucha(puerto());
-    fprin = new Tfprin;
-    ChatForm = new TChatForm;
   }
 
   // Each test starts from the state after start-up with a freshly listening
   // server.
   void SetUp() override {
-    iniciar_estado();
-    mostrar_DI();
-    mostrar_DO();
-    mostrar_AD();
-    mostrar_DA();
+    senales_iniciales();
     ChatForm->escuchar();
     cajas.clear();
     QCoreApplication::processEvents();
