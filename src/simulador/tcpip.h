@@ -12,6 +12,13 @@
 //
 // The main panel's background is the connection lamp: white from a client's
 // connection, button face after a disconnection and after every (re)start.
+//
+// Bounds: one event reads at most 1 MiB from a connection (the rest is the
+// next message); a client that does not read its answers is not read from
+// while more than 1 MiB waits to be sent to it; the memos show at most the
+// first 16 KiB of a text and take the latest text at most every 20 ms. A
+// client error shows "Error de socket: <Winsock number>" and restarts the
+// server once the failing connection's event has returned.
 #pragma once
 
 #include <QByteArray>
