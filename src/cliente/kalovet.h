@@ -6,7 +6,9 @@
  * 127.0.0.1 port 1024, where kalovet listens, sends each message as one chunk
  * and waits for its answer before it returns. The environment variable
  * KALOVET_HOST ("host" or "host:port", "[v6addr]:port" for IPv6) points it
- * elsewhere; it is read each time a connection is opened.
+ * elsewhere; it is read each time a connection is opened. A host name (not
+ * an address) is looked up with the system's resolver, whose own time limits
+ * then add to the bound below.
  *
  * Messages (exactly as the simulator reads and writes them):
  *   write message  "DDDDDDDDDDDDDDDD,v0,v1": 16 digital outputs, output 15
