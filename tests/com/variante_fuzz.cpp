@@ -12,8 +12,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t tam) {
   if (tam < 4 + 16) return 0;
   VARIANT v;
   VariantInit(&v);
+  // Mostly the types a VARIANT holds, by value or by reference; now and then
+  // any 16-bit type.
+  static const VARTYPE tipos[] = {VT_EMPTY, VT_NULL,    VT_I2,   VT_I4,    VT_R4,  VT_R8,   VT_CY,
+                                  VT_DATE,  VT_BSTR,    VT_DISPATCH, VT_ERROR, VT_BOOL, VT_VARIANT, VT_UNKNOWN,
+                                  VT_DECIMAL, VT_I1,    VT_UI1,  VT_UI2,   VT_UI4, VT_I8,   VT_UI8,
+                                  VT_INT,   VT_UINT};
   uint16_t vt;
   std::memcpy(&vt, datos, 2);
+  if (!(vt & 0x8000)) {
+    VARTYPE base = tipos[(vt & 0xFF) % (sizeof tipos / sizeof tipos[0])];
+    vt = static_cast<uint16_t>(base | ((vt & 0x100) ? VT_BYREF : 0));
+  }
   uint16_t flags;
   std::memcpy(&flags, datos + 2, 2);
   unsigned char valor[24] = {};
