@@ -509,9 +509,9 @@ void PuenteClase::de_objeto(const QDBusMessage& m, int numero) {
 
 }  // namespace
 
-HRESULT CoInitialize() {
-  return QDBusConnection::sessionBus().isConnected() ? S_OK : S_FALSE;
-}
+// The bus is connected when a class object is first registered: registering
+// or unregistering a server needs no bus and no application object.
+HRESULT CoInitialize() { return S_OK; }
 
 void CoUninitialize() {}
 

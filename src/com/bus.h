@@ -27,7 +27,8 @@
 
 namespace com::bus {
 
-// Connects the session bus for this thread (the application object must exist).
+// COM for the main thread. The session bus itself is connected when the first
+// class object is registered, which needs the application object.
 HRESULT CoInitialize();
 void CoUninitialize();
 

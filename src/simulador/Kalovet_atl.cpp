@@ -62,6 +62,10 @@ bool hay_interruptor(const std::vector<std::string>& parametros, std::string_vie
   return false;
 }
 
+bool solo_registro(const std::vector<std::string>& parametros) {
+  return hay_interruptor(parametros, "REGSERVER") || hay_interruptor(parametros, "UNREGSERVER");
+}
+
 TATLModule::TATLModule() { fijar_modulo(this); }
 
 int32_t TATLModule::Lock() { return ++lock_count_; }

@@ -23,6 +23,8 @@ namespace Kalovet_atl {
 // and the rest equals the name without regard to case.
 bool es_interruptor(std::string_view parametro, std::string_view nombre);
 bool hay_interruptor(const std::vector<std::string>& parametros, std::string_view nombre);
+// The command line registers or unregisters and ends ("REGSERVER", "UNREGSERVER").
+bool solo_registro(const std::vector<std::string>& parametros);
 
 inline constexpr com::DWORD CLSCTX_LOCAL_SERVER = 4;
 inline constexpr com::DWORD REGCLS_MULTIPLEUSE = 1;

@@ -15,13 +15,20 @@ int main(int argc, char* argv[]) {
   // 1. The signal store, before anything else.
   iniciar_estado();
 
+  // 2. The application's initialisation step: COM, the server module, the
+  //    command line and the shutdown check. REGSERVER and UNREGSERVER end
+  //    here, before any window exists; they run before the application
+  //    object too, so that they work without a display.
+  const std::vector<std::string> parametros(argv + 1, argv + argc);
+  Kalovet_atl::usar_plataforma_qt();
+  if (Kalovet_atl::solo_registro(parametros)) {
+    Kalovet_atl::_Module.arrancar(parametros);
+    return 0;
+  }
+
   ventanas::Aplicacion app(argc, argv);
   try {
-    // 2. The application's initialisation step: COM, the server module, the
-    //    command line and the shutdown check. REGSERVER and UNREGSERVER end
-    //    here, before any window exists.
-    Kalovet_atl::usar_plataforma_qt();
-    if (!Kalovet_atl::_Module.arrancar(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    if (!Kalovet_atl::_Module.arrancar(parametros)) return 0;
 
     // 3. The forms, in this order; the first is the main window.
     fprin = new Tfprin;

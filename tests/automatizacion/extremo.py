@@ -182,6 +182,15 @@ class Caso(Base):
         with open(os.path.join(SERVICIOS, NOMBRE + ".service")) as f:
             self.assertEqual(f.read(), "[D-BUS Service]\nName=kalovet.AutoKalovet\nExec=%s /Automation\n" % KALOVET)
 
+    def test_registro_sin_pantalla(self):
+        sin_pantalla = dict(self.entorno, QT_QPA_PLATFORM="xcb")
+        sin_pantalla.pop("DISPLAY", None)
+        for interruptor in ("/regserver", "/unregserver"):
+            r = subprocess.run([KALOVET, interruptor], env=sin_pantalla, capture_output=True, text=True, timeout=20)
+            self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("HKEY_CLASSES_ROOT\\TypeLib\\" + LIBID + "\\1.0", claves(self.registro))
+        self.assertNotIn("HKEY_CLASSES_ROOT\\kalovet.AutoKalovet", claves(self.registro))
+
     def test_unregserver_quita_las_dos_claves_y_deja_la_biblioteca(self):
         self.assertEqual(self.ejecutar("/regserver")[0], 0)
         rc, err = self.ejecutar("-UnRegServer", segundos=10)
