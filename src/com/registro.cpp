@@ -1,5 +1,7 @@
 #include "registro.h"
 
+#include "archivos.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -273,38 +275,6 @@ HRESULT cargar_registro(const std::string& ruta, Registro& r) {
   return S_OK;
 }
 
-namespace {
-
-std::string carpeta_de(const std::string& ruta) {
-  size_t barra = ruta.rfind('/');
-  if (barra == std::string::npos) return ".";
-  if (barra == 0) return "/";
-  return ruta.substr(0, barra);
-}
-
-bool crear_carpetas(const std::string& carpeta) {
-  if (carpeta.empty() || carpeta == "/" || carpeta == ".") return true;
-  struct stat st;
-  if (::stat(carpeta.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  if (!crear_carpetas(carpeta_de(carpeta))) return false;
-  return ::mkdir(carpeta.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool escribir_todo(int fd, const std::string& s) {
-  size_t hecho = 0;
-  while (hecho < s.size()) {
-    ssize_t n = ::write(fd, s.data() + hecho, s.size() - hecho);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    hecho += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
-
 HRESULT guardar_registro(const std::string& ruta, const Registro& r) {
   auto texto = r.escribir_texto();
   if (!texto) {
@@ -313,37 +283,16 @@ HRESULT guardar_registro(const std::string& ruta, const Registro& r) {
     return REGDB_E_WRITEREGDB;
   }
   std::string carpeta = carpeta_de(ruta);
-  if (!crear_carpetas(carpeta)) {
+  if (!crear_carpetas(carpeta, 0700)) {
     std::fprintf(stderr, "kalovet: cannot create the folder %s: %s\n", carpeta.c_str(), std::strerror(errno));
     return REGDB_E_WRITEREGDB;
   }
-  std::string temporal = ruta + ".tmp." + std::to_string(::getpid());
-  int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    std::fprintf(stderr, "kalovet: cannot write %s: %s\n", temporal.c_str(), std::strerror(errno));
-    return REGDB_E_WRITEREGDB;
-  }
-  // Keep the permissions of the file being replaced.
-  struct stat st;
-  if (::stat(ruta.c_str(), &st) == 0) (void)::fchmod(fd, st.st_mode & 07777);
-  bool ok = escribir_todo(fd, *texto) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(temporal.c_str(), ruta.c_str()) != 0) {
-    std::fprintf(stderr, "kalovet: cannot write the registry file %s: %s\n", ruta.c_str(), std::strerror(errno));
-    ::unlink(temporal.c_str());
-    return REGDB_E_WRITEREGDB;
-  }
-  int dfd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
-  return S_OK;
+  return escribir_atomico(ruta, *texto, 0600) ? S_OK : REGDB_E_WRITEREGDB;
 }
 
 HRESULT modificar_registro(const std::function<HRESULT(Registro&)>& cambio) {
   std::string ruta = ruta_registro();
-  if (!crear_carpetas(carpeta_de(ruta))) {
+  if (!crear_carpetas(carpeta_de(ruta), 0700)) {
     std::fprintf(stderr, "kalovet: cannot create the folder of %s: %s\n", ruta.c_str(), std::strerror(errno));
     return REGDB_E_WRITEREGDB;
   }

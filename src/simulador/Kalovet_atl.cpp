@@ -5,6 +5,7 @@
 #include "AutoKalovetImpl.h"
 #include "Kalovet_tlb.h"
 #include "activacion.h"
+#include "archivos.h"
 #include "biblioteca_tipos.h"
 #include "registro.h"
 #include "registro_tipos.h"
@@ -37,12 +38,6 @@ HRESULT cargar_con_clase(const std::string& archivo, ITypeLib** lib) {
   }
   info->Release();
   return S_OK;
-}
-
-std::string carpeta_de(const std::string& archivo) {
-  size_t barra = archivo.rfind('/');
-  if (barra == std::string::npos) return ".";
-  return barra == 0 ? "/" : archivo.substr(0, barra);
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+#include "archivos.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace com {
+
+std::string carpeta_de(const std::string& ruta) {
+  size_t barra = ruta.rfind('/');
+  if (barra == std::string::npos) return ".";
+  if (barra == 0) return "/";
+  return ruta.substr(0, barra);
+}
+
+bool crear_carpetas(const std::string& carpeta, unsigned modo) {
+  if (carpeta.empty() || carpeta == "/" || carpeta == ".") return true;
+  struct stat st;
+  if (::stat(carpeta.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (!crear_carpetas(carpeta_de(carpeta), modo)) return false;
+  return ::mkdir(carpeta.c_str(), modo) == 0 || errno == EEXIST;
+}
+
+namespace {
+bool escribir_todo(int fd, const std::string& s) {
+  size_t hecho = 0;
+  while (hecho < s.size()) {
+    ssize_t n = ::write(fd, s.data() + hecho, s.size() - hecho);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    hecho += static_cast<size_t>(n);
+  }
+  return true;
+}
+}  // namespace
+
+bool escribir_atomico(const std::string& ruta, const std::string& texto, unsigned modo) {
+  const std::string carpeta = carpeta_de(ruta);
+  const std::string temporal = ruta + ".tmp." + std::to_string(::getpid());
+  int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, modo);
+  if (fd < 0) {
+    std::fprintf(stderr, "kalovet: cannot write %s: %s\n", temporal.c_str(), std::strerror(errno));
+    return false;
+  }
+  struct stat st;
+  if (::stat(ruta.c_str(), &st) == 0) (void)::fchmod(fd, st.st_mode & 07777);
+  bool ok = escribir_todo(fd, texto) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || ::rename(temporal.c_str(), ruta.c_str()) != 0) {
+    std::fprintf(stderr, "kalovet: cannot write %s: %s\n", ruta.c_str(), std::strerror(errno));
+    ::unlink(temporal.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk with the folder.
+  int dfd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    (void)::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+}  // namespace com
