@@ -138,11 +138,25 @@ Resultado medir(int n, Abrir abrir, Cambio cambio, Cerrar cerrar) {
 const std::string LECTURA = "lectura";
 const std::string ESCRITURAS[2] = {"0000000000000101,1.250000,-2.000000", "1010000000000000,-3.500000,4.000000"};
 
-Resultado medir_texto(uint16_t puerto, int n, bool lectura) {
+// What the clients send: "lectura"; one write message again and again (the
+// panel's refresh runs, nothing on it changes); or two write messages in turn
+// (every write turns 4 output lamps and moves both gauges, so the panel
+// repaints between two exchanges).
+enum class Tipo { lectura, escritura_igual, escritura_alterna };
+const char* nombre(Tipo t) {
+  return t == Tipo::lectura ? "lectura" : t == Tipo::escritura_igual ? "write=" : "write<>";
+}
+
+Resultado medir_texto(uint16_t puerto, int n, Tipo tipo) {
   return medir(
       n, [&] { return conectar(puerto); },
       [&](int fd, long k) {
-        return lectura ? intercambio(fd, LECTURA, 160) : intercambio(fd, ESCRITURAS[k & 1], 2);
+        switch (tipo) {
+          case Tipo::lectura: return intercambio(fd, LECTURA, 160);
+          case Tipo::escritura_igual: return intercambio(fd, ESCRITURAS[0], 2);
+          case Tipo::escritura_alterna: return intercambio(fd, ESCRITURAS[k & 1], 2);
+        }
+        return false;
       },
       [](int fd) { ::close(fd); });
 }
@@ -371,10 +385,8 @@ int main(int argc, char** argv) {
       Resultado k, r;
     };
     std::vector<Fila> filas;
-    for (bool lectura : {true, false})
-      for (int n : {1, 8})
-        filas.push_back({lectura ? "lectura" : "write", n, medir_texto(puerto, n, lectura),
-                         medir_texto(ref.puerto(), n, lectura)});
+    for (Tipo t : {Tipo::lectura, Tipo::escritura_igual, Tipo::escritura_alterna})
+      for (int n : {1, 8}) filas.push_back({nombre(t), n, medir_texto(puerto, n, t), medir_texto(ref.puerto(), n, t)});
     const Resultado m1 = medir_modbus(mb.puerto(), 1);
     const Resultado m8 = medir_modbus(mb.puerto(), 8);
 
@@ -384,6 +396,7 @@ int main(int argc, char** argv) {
       std::printf("%-8s %7d %12.0f %10.1f %8.1f %12.0f %10.1f %8.1f %7.2f\n", f.que, f.n, f.k.por_segundo,
                   f.k.mediana_us, f.k.p99_us, f.r.por_segundo, f.r.mediana_us, f.r.p99_us,
                   f.k.por_segundo / f.r.por_segundo);
+    std::printf("(write= repeats one write message; write<> alternates two, changing 4 lamps and both gauges)\n");
     std::printf("\nlibmodbus equivalent read (read input bits 16 + read input registers 16):\n");
     std::printf("%7s %22s %12s %22s\n", "clients", "equivalent reads/s", "median_us", "kalovet lectura / modbus");
     std::printf("%7d %22.0f %12.1f %22.2f\n", 1, m1.por_segundo, m1.mediana_us, filas[0].k.por_segundo / m1.por_segundo);
