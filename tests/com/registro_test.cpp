@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -165,4 +167,35 @@ TEST_F(RegistroArchivo, RutaPorDefectoPorUsuario) {
   unsetenv("XDG_CONFIG_HOME");
   std::string home = getenv("HOME") ? getenv("HOME") : "/tmp";
   EXPECT_EQ(ruta_registro(), home + "/.config/kalovet/registro.reg");
+}
+
+TEST_F(RegistroArchivo, UnEscritorMatadoNoDejaUnArchivoAMedias) {
+  // A writer killed at any moment leaves the old whole file or the new one.
+  constexpr int kClaves = 1500;
+  int con_archivo = 0;
+  for (int vuelta = 0; vuelta < 12; ++vuelta) {
+    pid_t hijo = fork();
+    ASSERT_GE(hijo, 0);
+    if (hijo == 0) {
+      for (int n = 0;; ++n)
+        modificar_registro([n](Registro& r) {
+          for (int k = 0; k < kClaves; ++k)
+            r.fijar("HKEY_CLASSES_ROOT\\Prueba\\" + std::to_string(k), "", "valor " + std::to_string(n));
+          return S_OK;
+        });
+    }
+    usleep(static_cast<useconds_t>(30000 + vuelta * 11000));
+    kill(hijo, SIGKILL);
+    int estado;
+    waitpid(hijo, &estado, 0);
+    Registro r;
+    ASSERT_EQ(cargar_registro(ruta, r), S_OK) << "round " << vuelta;
+    if (r.claves().empty()) continue;  // killed before the first write ended
+    ++con_archivo;
+    const std::string* primero = r.leer("HKEY_CLASSES_ROOT\\Prueba\\0", "");
+    const std::string* ultimo = r.leer("HKEY_CLASSES_ROOT\\Prueba\\" + std::to_string(kClaves - 1), "");
+    ASSERT_TRUE(primero && ultimo) << "round " << vuelta;
+    EXPECT_EQ(*primero, *ultimo) << "round " << vuelta << ": one write, whole";
+  }
+  EXPECT_GT(con_archivo, 6) << "the writer was killed too early to show anything";
 }
