@@ -1,6 +1,8 @@
 #include "archivos.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,10 +40,29 @@ bool escribir_todo(int fd, const std::string& s) {
   }
   return true;
 }
+// Removes the temporary files that writers killed before their rename left
+// beside `ruta` (their process is gone).
+void limpiar_temporales(const std::string& ruta) {
+  const std::string carpeta = carpeta_de(ruta);
+  const std::string prefijo = ruta.substr(ruta.rfind('/') + 1) + ".tmp.";
+  DIR* d = ::opendir(carpeta.c_str());
+  if (!d) return;
+  while (dirent* e = ::readdir(d)) {
+    std::string nombre = e->d_name;
+    if (nombre.compare(0, prefijo.size(), prefijo) != 0) continue;
+    std::string resto = nombre.substr(prefijo.size());
+    if (resto.empty() || resto.find_first_not_of("0123456789") != std::string::npos || resto.size() > 9) continue;
+    pid_t pid = static_cast<pid_t>(std::stol(resto));
+    if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlink((carpeta + "/" + nombre).c_str());
+  }
+  ::closedir(d);
+}
+
 }  // namespace
 
 bool escribir_atomico(const std::string& ruta, const std::string& texto, unsigned modo) {
   const std::string carpeta = carpeta_de(ruta);
+  limpiar_temporales(ruta);
   const std::string temporal = ruta + ".tmp." + std::to_string(::getpid());
   int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, modo);
   if (fd < 0) {

@@ -91,6 +91,9 @@ class Base(unittest.TestCase):
             if p.poll() is None:
                 p.kill()
                 p.wait(10)
+            for canal in (p.stdout, p.stderr):
+                if canal:
+                    canal.close()
         # A simulator the bus started for this case.
         pid = self.pid_dueno()
         if pid:

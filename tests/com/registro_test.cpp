@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <thread>
 #include <fstream>
@@ -203,4 +204,10 @@ TEST_F(RegistroArchivo, UnEscritorMatadoNoDejaUnArchivoAMedias) {
     ASSERT_TRUE(primero && ultimo) << "round " << vuelta;
     EXPECT_EQ(*primero, *ultimo) << "round " << vuelta << ": one write, whole";
   }
+  // The next write clears what the killed writers left behind.
+  ASSERT_EQ(escribir(0), S_OK);
+  int sobrantes = 0;
+  for (const auto& e : std::filesystem::directory_iterator(carpeta + "/sub"))
+    if (e.path().filename().string().find(".tmp.") != std::string::npos) ++sobrantes;
+  EXPECT_EQ(sobrantes, 0);
 }
