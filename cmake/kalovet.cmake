@@ -14,6 +14,12 @@ else()
   set(KALOVET_FUZZ OFF)
 endif()
 
+# A simulator started by a test registers itself, as it does for a user: keep
+# that registration inside the build tree, never in the user's own files.
+set(KALOVET_ENTORNO_PRUEBAS
+  "KALOVET_REGISTRO=${CMAKE_BINARY_DIR}/pruebas/registro.reg"
+  "KALOVET_SERVICIOS_DBUS=${CMAKE_BINARY_DIR}/pruebas/servicios-dbus")
+
 # kalovet_test(NAME sources... [LIBS libs...] [LABELS labels...])
 # A GoogleTest program registered with CTest as one test. Label "logica" marks
 # tests of pure logic, which the sanitizer build runs.
@@ -23,7 +29,7 @@ function(kalovet_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${KALOVET_ENTORNO_PRUEBAS};${T_ENV}")
 endfunction()
 
 # kalovet_fuzz(NAME sources... [LIBS libs...] [SECONDS n])
