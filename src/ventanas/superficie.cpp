@@ -38,7 +38,9 @@ void Superficie::pintar_pendiente() {
 void Superficie::paintEvent(QPaintEvent* e) {
   pintar_pendiente();
   QPainter p(this);
-  p.drawImage(e->rect(), lienzo_.imagen(), e->rect());
+  // Rectangle by rectangle: a straight copy of each, where drawing the
+  // bounding box through the region's clip goes span by span.
+  for (const QRect& r : e->region()) p.drawImage(r, lienzo_.imagen(), r);
 }
 
 void Superficie::resizeEvent(QResizeEvent* e) {
