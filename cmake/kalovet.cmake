@@ -20,14 +20,21 @@ set(KALOVET_ENTORNO_PRUEBAS
   "KALOVET_REGISTRO=${CMAKE_BINARY_DIR}/pruebas/registro.reg"
   "KALOVET_SERVICIOS_DBUS=${CMAKE_BINARY_DIR}/pruebas/servicios-dbus")
 
-# kalovet_test(NAME sources... [LIBS libs...] [LABELS labels...])
+# kalovet_test(NAME sources... [BUS] [LIBS libs...] [LABELS labels...] [ENV vars...])
 # A GoogleTest program registered with CTest as one test. Label "logica" marks
-# tests of pure logic, which the sanitizer build runs.
+# tests of pure logic, which the sanitizer build runs. BUS runs the test under
+# a private session bus: every test that starts the real simulator needs it.
 function(kalovet_test name)
-  cmake_parse_arguments(T "" "" "LIBS;LABELS;ENV" ${ARGN})
+  cmake_parse_arguments(T "BUS" "" "LIBS;LABELS;ENV" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  add_test(NAME ${name} COMMAND ${name})
+  if(T_BUS)
+    # A private session bus for the test and every program it starts, so that
+    # a simulator never reaches, or launches, a bus of its own.
+    add_test(NAME ${name} COMMAND dbus-run-session -- $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${KALOVET_ENTORNO_PRUEBAS};${T_ENV}")
 endfunction()
