@@ -17,6 +17,7 @@
 #include "aplicacion.h"
 #include "estado.h"
 #include "formato.h"
+#include "grupo.h"
 #include "propa.h"
 #include "refresco.h"
 
@@ -132,11 +133,11 @@ Tfprin::Tfprin(QWidget* padre) : QMainWindow(padre) {
                              362, 8 + fila, 27, 13);
   }
 
-  GRP_DI = new QGroupBox("Digital Input", cliente);
+  GRP_DI = new Grupo("Digital Input", cliente);
   GRP_DI->setObjectName("GRP_DI");
   GRP_DI->setGeometry(12, 208, 269, 49);
   GRP_DI->setToolTip("Pincha para cambiar las entradas digitales");
-  GRP_DO = new QGroupBox("Digital Output", cliente);
+  GRP_DO = new Grupo("Digital Output", cliente);
   GRP_DO->setObjectName("GRP_DO");
   GRP_DO->setGeometry(12, 276, 269, 49);
   GRP_DO->setToolTip("Salidas digitales");
