@@ -18,6 +18,7 @@
 #include "estado.h"
 #include "formato.h"
 #include "grupo.h"
+#include "rotulo.h"
 #include "propa.h"
 #include "refresco.h"
 
@@ -40,7 +41,7 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* etiqueta(QWidget* padre, const char* nombre, const QString& texto, int x, int y, int w, int h,
                  Qt::Alignment alineacion = Qt::AlignLeft | Qt::AlignTop) {
-  auto* l = new QLabel(texto, padre);
+  auto* l = new Rotulo(texto, padre);
   l->setObjectName(nombre);
   l->setTextFormat(Qt::PlainText);
   l->setAlignment(alineacion);

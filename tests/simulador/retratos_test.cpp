@@ -1,6 +1,7 @@
-// The group box that keeps its picture, side by side with a plain group box:
-// two windows with the same canvas and the same children go through the same
-// changes, and after each the window system holds the same pixels for both.
+// The group box and the label that keep pictures, side by side with a plain
+// group box and plain labels: two windows with the same canvas and the same
+// children go through the same changes, and after each the window system
+// holds the same pixels for both.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,9 +14,11 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "colores.h"
 #include "grupo.h"
 #include "lampara.h"
 #include "qt_prueba.h"
+#include "rotulo.h"
 #include "superficie.h"
 
 namespace {
@@ -27,9 +30,11 @@ struct Ventana {
   QGroupBox* caja = nullptr;
   Lampara* lamparas[4] = {};
   QLabel* cifras[4] = {};
+  QLabel* valor = nullptr;  // on the canvas itself
 
   explicit Ventana(bool con_retrato) {
     sup = new Superficie;
+    sup->setFont(fuente_windows("MS Sans Serif", 11));  // as the panel: no antialiasing
     sup->resize(300, 120);
     sup->canvas()->brocha.color = clSilver;
     sup->al_pintar([s = sup] {
@@ -45,10 +50,15 @@ struct Ventana {
       lamparas[n] = new Lampara(caja);
       lamparas[n]->setGeometry(248 - 16 * n, 12, 13, 25);
       lamparas[n]->poner_brocha(clRed);
-      cifras[n] = new QLabel("1", caja);
+      cifras[n] = con_retrato ? new Rotulo("1", caja) : new QLabel("1", caja);
       cifras[n]->setGeometry(248 - 16 * n, 32, 13, 13);
       cifras[n]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+      cifras[n]->setTextFormat(Qt::PlainText);
     }
+    valor = con_retrato ? new Rotulo("DA1 = 0,000v", sup) : new QLabel("DA1 = 0,000v", sup);
+    valor->setGeometry(150, 75, 89, 13);
+    valor->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    valor->setTextFormat(Qt::PlainText);
     sup->show();
   }
   ~Ventana() { delete sup; }
@@ -69,7 +79,17 @@ void asentar() {
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
-TEST(GrupoConRetrato, MismosPixelesQueUnGrupoCorriente) {
+// Digits 0 and 1 and two values in turn, so that every text has been seen
+// before and is painted from its picture.
+void alternar(Ventana& v, int veces) {
+  for (int i = 0; i < veces; ++i) {
+    for (QLabel* c : v.cifras) c->setText(i % 2 ? "1" : "0");
+    v.valor->setText(i % 2 ? "DA1 = -3,500v" : "DA1 = 12,250v");
+    asentar();
+  }
+}
+
+TEST(Retratos, MismosPixelesQueLosControlesCorrientes) {
   aplicacion_prueba();
   Ventana corriente(false), con_retrato(true);
   asentar();
@@ -113,6 +133,29 @@ TEST(GrupoConRetrato, MismosPixelesQueUnGrupoCorriente) {
          v.lamparas[0]->poner_brocha(clLime);
        }},
       {"box wider", [](Ventana& v) { v.caja->resize(280, 49); }},
+      {"digits and value back and forth", [](Ventana& v) { alternar(v, 5); }},
+      {"red text", [](Ventana& v) {
+         QPalette p = v.valor->palette();
+         p.setColor(QPalette::WindowText, Qt::red);
+         v.valor->setPalette(p);
+         v.cifras[2]->setPalette(p);
+       }},
+      {"red text back and forth", [](Ventana& v) { alternar(v, 4); }},
+      {"an antialiased font on one digit, a larger one on the value", [](Ventana& v) {
+         QFont f = v.valor->font();
+         f.setPixelSize(13);
+         v.valor->setFont(f);
+         QFont suave("DejaVu Sans");
+         suave.setPixelSize(12);
+         suave.setStyleStrategy(QFont::PreferAntialias);
+         v.cifras[1]->setFont(suave);
+       }},
+      {"labels disabled", [](Ventana& v) {
+         v.valor->setEnabled(false);
+         v.cifras[3]->setEnabled(false);
+       }},
+      {"disabled back and forth", [](Ventana& v) { alternar(v, 4); }},
+      {"a label moved and resized", [](Ventana& v) { v.valor->setGeometry(140, 72, 120, 16); }},
       {"a sibling beneath the box", [](Ventana& v) {
          auto* debajo = new QLabel("debajo", v.sup);
          debajo->setGeometry(14, 30, 60, 20);
@@ -127,6 +170,13 @@ TEST(GrupoConRetrato, MismosPixelesQueUnGrupoCorriente) {
     asentar();
     EXPECT_EQ(distintos(con_retrato.pantalla(), corriente.pantalla()), 0) << p.que;
   }
+  // The texts shown again and again are painted from pictures.
+  alternar(con_retrato, 4);
+  EXPECT_TRUE(static_cast<Rotulo*>(con_retrato.valor)->desde_retrato());
+  EXPECT_TRUE(static_cast<Rotulo*>(con_retrato.cifras[0])->desde_retrato());
+  EXPECT_TRUE(static_cast<Rotulo*>(con_retrato.cifras[3])->desde_retrato());
+  // Antialiased text has partly covered pixels: always drawn by the label.
+  EXPECT_FALSE(static_cast<Rotulo*>(con_retrato.cifras[1])->desde_retrato());
 }
 
 }  // namespace
