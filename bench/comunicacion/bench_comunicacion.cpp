@@ -17,7 +17,7 @@
 #include "refresco.h"
 #include "simulador/mensajes.h"
 #include "simulador/tcpip.h"
-#include "ventanas/mensajes.h"
+#include "ventanas/cajas.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "acceso_ventanas.h"
 
-#include "mensajes.h"
+#include "cajas.h"
 #include "plataforma_acceso.h"
 
 #include <cstdio>

@@ -17,7 +17,7 @@
 #include "bus.h"
 #include "mensajes.h"
 #include "tcpip.h"
-#include "../ventanas/mensajes.h"  // the message boxes
+#include "../ventanas/cajas.h"  // the message boxes
 
 namespace Kalovet_atl {
 

@@ -3,7 +3,7 @@
 #include "colores.h"
 #include "fp.h"
 #include "mensajes.h"              // the signal exchange messages
-#include "../ventanas/mensajes.h"  // the message boxes
+#include "../ventanas/cajas.h"  // the message boxes
 
 #include <QAction>
 #include <QCloseEvent>

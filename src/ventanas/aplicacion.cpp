@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "mensajes.h"
+#include "cajas.h"
 
 namespace ventanas {
 namespace {

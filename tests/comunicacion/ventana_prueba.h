@@ -5,7 +5,7 @@
 
 #include "red_prueba.h"
 #include "simulador/tcpip.h"
-#include "ventanas/mensajes.h"
+#include "ventanas/cajas.h"
 
 #include "aplicacion.h"
 #include "colores.h"

@@ -5,7 +5,7 @@
 #include "acceso_ventanas.h"
 #include "locale_c.h"
 #include "falso_kalovet.h"
-#include "mensajes.h"
+#include "cajas.h"
 #include "operador.h"
 #include "planta.h"
 #include "plataforma_acceso.h"

@@ -6,7 +6,7 @@
 #include "locale_c.h"
 #include "f.h"
 #include "falso_kalovet.h"
-#include "mensajes.h"
+#include "cajas.h"
 #include "plataforma_acceso.h"
 #include "tarjeta_virtual.h"
 

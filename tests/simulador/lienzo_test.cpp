@@ -12,7 +12,7 @@
 #include "colores.h"
 #include "lampara.h"
 #include "lienzo.h"
-#include "mensajes.h"
+#include "cajas.h"
 #include "qt_prueba.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "mensajes.h"
+#include "cajas.h"
 
 #include <QApplication>
 #include <QMessageBox>
