@@ -566,27 +566,48 @@ int DriverVirtual::peticion_int(uint32_t codigo, const uint8_t *in, uint32_t tin
     return 1;
 }
 
+// The buffer request of a single or a continuous DMA transfer: {bytes at 0x04,
+// interrupt line at 0x08, buffer at 0x0C, card at 0x10} in, 24 bytes out.
+// Stops the card's bridge, clears the answer and takes the line; null when the
+// request cannot be carried out.
+DriverVirtual::Tarjeta *DriverVirtual::tomar_buffer(const uint8_t *in, uint32_t tin, uint8_t *out,
+                                                    uint32_t tout)
+{
+    if (!in || tin < 28 || !out || tout < 12)
+        return nullptr;
+    Tarjeta *t = tarjeta(palabra(in, 0x10));
+    if (!t)
+        return nullptr;
+    detener_puente(*t);
+    std::memset(out, 0, std::min<uint32_t>(tout, 24));
+    t->irq = static_cast<uint8_t>(std::min<uint32_t>(palabra(in, 0x08), 0xFF));
+    return t;
+}
+
+// Maps the request's buffer (`veces` times the request's byte count) as the
+// bridge's bus memory and reports its bus address; a null or absurd buffer is
+// not mapped and the address stays 0.
+void DriverVirtual::mapear_buffer(Tarjeta &t, const uint8_t *in, uint8_t *out, uint32_t veces)
+{
+    const uint32_t bytes = palabra(in, 0x04);
+    uint8_t *buffer = direccion(in, 0x0C);
+    if (buffer && bytes >= 2 && bytes < 0x80000000u) {
+        t.mapa = buffer;
+        t.mapa_bytes = uint64_t(veces) * bytes;
+        poner(out, 0x08, kBaseBus);
+    }
+}
+
 int DriverVirtual::peticion_dma(uint32_t codigo, const uint8_t *in, uint32_t tin, uint8_t *out,
                                 uint32_t tout, uint32_t *devueltos)
 {
     if (codigo == kDmaBuffer) {
-        if (!in || tin < 28 || !out || tout < 12)
-            return 0;
-        Tarjeta *t = tarjeta(palabra(in, 0x10));
+        Tarjeta *t = tomar_buffer(in, tin, out, tout);
         if (!t)
             return 0;
-        detener_puente(*t);
-        const uint32_t bytes = palabra(in, 0x04);
-        uint8_t *buffer = direccion(in, 0x0C);
-        std::memset(out, 0, std::min<uint32_t>(tout, 24));
-        t->irq = static_cast<uint8_t>(std::min<uint32_t>(palabra(in, 0x08), 0xFF));
         t->dma_activa = true;
         t->dma_terminada = false;
-        if (buffer && bytes >= 2 && bytes < 0x80000000u) {
-            t->mapa = buffer;
-            t->mapa_bytes = bytes;
-            poner(out, 0x08, kBaseBus);
-        }
+        mapear_buffer(*t, in, out, 1);
         if (devueltos)
             *devueltos = 24;
         return 1;
@@ -619,29 +640,18 @@ int DriverVirtual::peticion_cont(uint32_t codigo, const uint8_t *in, uint32_t ti
                                  uint32_t tout, uint32_t *devueltos)
 {
     if (codigo == kContBuffer) {
-        if (!in || tin < 28 || !out || tout < 12)
-            return 0;
-        Tarjeta *t = tarjeta(palabra(in, 0x10));
+        Tarjeta *t = tomar_buffer(in, tin, out, tout);
         if (!t)
             return 0;
-        detener_puente(*t);
-        const uint32_t bytes = palabra(in, 0x04);
-        uint8_t *buffer = direccion(in, 0x0C);
-        std::memset(out, 0, std::min<uint32_t>(tout, 24));
-        t->irq = static_cast<uint8_t>(std::min<uint32_t>(palabra(in, 0x08), 0xFF));
         t->cont_activa = true;
-        t->mitad = bytes;
+        t->mitad = palabra(in, 0x04);
         t->llenando = 0;
         t->esperando = -1;
         t->lista[0] = t->lista[1] = false;
         t->mas_antigua = -1;
         t->ultima = -1;
         t->overrun = 0;
-        if (buffer && bytes >= 2 && bytes < 0x80000000u) {
-            t->mapa = buffer;
-            t->mapa_bytes = 2ull * bytes;  // both halves, one after the other
-            poner(out, 0x08, kBaseBus);
-        }
+        mapear_buffer(*t, in, out, 2);  // both halves, one after the other
         if (devueltos)
             *devueltos = 24;
         return 1;

@@ -117,6 +117,8 @@ private:
     void avanzar(Tarjeta &t, uint64_t ahora);
     uint64_t proximo_aviso(const Tarjeta &t) const;
     void detener_puente(Tarjeta &t);
+    Tarjeta *tomar_buffer(const uint8_t *in, uint32_t tin, uint8_t *out, uint32_t tout);
+    void mapear_buffer(Tarjeta &t, const uint8_t *in, uint8_t *out, uint32_t veces);
     void liberar_memoria(Tarjeta &t);
     void bucle();
     void despertar();
