@@ -78,26 +78,9 @@ protected:
 
 // ---------------------------------------------------------------- pacer and counter 0
 
-struct CasoPuertos {
-    const char *nombre;
-    std::map<uint32_t, std::deque<uint32_t>> lecturas;
-    std::function<int32_t(int32_t *)> llamar;
-    int32_t resultado;
-    int32_t salida;  // -7: left untouched
-    std::vector<Acceso> accesos;
-};
-
 class Contadores : public Adquisicion, public ::testing::WithParamInterface<CasoPuertos> {};
 
-TEST_P(Contadores, PortAccesses) {
-    const CasoPuertos &c = GetParam();
-    g.lecturas = c.lecturas;
-    int32_t salida = -7;
-    EXPECT_EQ(c.llamar(&salida), c.resultado);
-    EXPECT_EQ(salida, c.salida);
-    EXPECT_EQ(g.puertos(), c.accesos);
-    EXPECT_TRUE(g.peticiones().empty());
-}
+TEST_P(Contadores, PortAccesses) { comprobar_puertos(g, GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(
     Tabla, Contadores,

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <vector>
 
 #include "7240.h"
 #include "grabadora.h"
@@ -72,6 +76,28 @@ protected:
 
 inline Acceso out16(uint32_t puerto, uint32_t valor) { return {Tipo::Salida, puerto, 16, valor}; }
 inline Acceso in16(uint32_t puerto, uint32_t valor) { return {Tipo::Entrada, puerto, 16, valor}; }
+
+// One row of a table of port accesses: what the ports answer, the call, its
+// result and out-value (-7: left untouched), and the accesses it must make.
+struct CasoPuertos {
+    const char *nombre;
+    std::map<uint32_t, std::deque<uint32_t>> lecturas;
+    std::function<int32_t(int32_t *)> llamar;
+    int32_t resultado;
+    int32_t salida;
+    std::vector<Acceso> accesos;
+};
+
+// Runs a row against the recording platform: exactly its port accesses and no
+// driver request.
+inline void comprobar_puertos(grabadora::Grabadora &g, const CasoPuertos &c) {
+    g.lecturas = c.lecturas;
+    int32_t salida = -7;
+    EXPECT_EQ(c.llamar(&salida), c.resultado);
+    EXPECT_EQ(salida, c.salida);
+    EXPECT_EQ(g.puertos(), c.accesos);
+    EXPECT_TRUE(g.peticiones().empty());
+}
 
 }  // namespace banco
 

@@ -14,14 +14,7 @@ constexpr uint32_t DIO = IO + REG_DIO, DA0 = IO + REG_DA0, DA1 = IO + REG_DA1,
 
 // A sequence of calls on card 0 after W_7240_Initial: the last call's result
 // and out-argument, and every port access of the whole sequence.
-struct Caso {
-    const char *nombre;
-    std::map<uint32_t, std::deque<uint32_t>> lecturas;
-    std::function<int32_t(int32_t *)> llamar;
-    int32_t resultado;
-    int32_t salida;  // -7 = left untouched
-    std::vector<Acceso> accesos;
-};
+using Caso = CasoPuertos;
 
 class ES : public Banco, public ::testing::WithParamInterface<Caso> {
 protected:
@@ -32,15 +25,7 @@ protected:
     }
 };
 
-TEST_P(ES, PortAccesses) {
-    const Caso &c = GetParam();
-    g.lecturas = c.lecturas;
-    int32_t salida = -7;
-    EXPECT_EQ(c.llamar(&salida), c.resultado);
-    EXPECT_EQ(salida, c.salida);
-    EXPECT_EQ(g.puertos(), c.accesos);
-    EXPECT_TRUE(g.peticiones().empty());
-}
+TEST_P(ES, PortAccesses) { comprobar_puertos(g, GetParam()); }
 
 std::vector<Acceso> estado_nunca_listo() {
     std::vector<Acceso> v{out16(TRIG, 0)};
